@@ -1,0 +1,25 @@
+# Vellarn: the commands of the README. Every target first installs what is missing.
+PRESETS := native native-asan win32 win64
+JOBS ?= $(shell nproc)
+
+.PHONY: all setup build test run dist bench fuzz clean $(addprefix build-,$(PRESETS))
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup $(addprefix build-,$(PRESETS))
+
+$(addprefix build-,$(PRESETS)): build-%:
+	@cmake --preset $* >/dev/null
+	@cmake --build build/$* -j $(JOBS)
+
+test: build
+	@bash scripts/run-tests.sh
+
+run: setup build-win32
+	@bash scripts/run.sh
+
+clean:
+	rm -rf build dist

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Runs every test of every build configuration and ends with one line "N passed, N failed".
+#   unit tests natively, under sanitizers, and cross-built for i686 and x86_64 under Wine;
+#   Windows-layer tests under Wine; end-to-end tests (tests/e2e/*.sh) against the real exe.
+set -uo pipefail
+
+root="$(cd "$(dirname "$0")/.." && pwd)"
+passed=0
+failed=0
+results="$(mktemp -d /tmp/vellarn-results.XXXXXX)"
+trap 'rm -rf "$results"' EXIT
+
+# count_xml NAME XML: adds the counts of a GoogleTest XML report; a missing report is a failure.
+count_xml() {
+    local name="$1" xml="$2"
+    if [ ! -s "$xml" ]; then
+        echo "FAIL $name: no report (crashed or did not start)"
+        failed=$((failed + 1))
+        return
+    fi
+    local tests failures errors
+    tests=$(grep -o '<testsuites [^>]*' "$xml" | head -1 | sed -n 's/.* tests="\([0-9]*\)".*/\1/p')
+    failures=$(grep -o '<testsuites [^>]*' "$xml" | head -1 | sed -n 's/.* failures="\([0-9]*\)".*/\1/p')
+    errors=$(grep -o '<testsuites [^>]*' "$xml" | head -1 | sed -n 's/.* errors="\([0-9]*\)".*/\1/p')
+    local bad=$((failures + errors))
+    echo "$name: $((tests - bad)) passed, $bad failed"
+    passed=$((passed + tests - bad))
+    failed=$((failed + bad))
+}
+
+# gtest NAME DIR EXE [wine]: runs one GoogleTest program in DIR and counts its results.
+run_gtest() {
+    local name="$1" exe="$2" runner="${3:-}"
+    local dir="$results/$name"
+    mkdir -p "$dir"
+    if [ ! -x "$exe" ] && [ ! -f "$exe" ]; then
+        echo "FAIL $name: $exe was not built"
+        failed=$((failed + 1))
+        return
+    fi
+    local status=0
+    if [ "$runner" = wine ]; then
+        (cd "$dir" && "$root/scripts/wine-env.sh" wine "$exe" --gtest_output=xml:report.xml) \
+            >"$dir/log" 2>&1 || status=$?
+    else
+        (cd "$dir" && "$exe" --gtest_output=xml:report.xml) >"$dir/log" 2>&1 || status=$?
+    fi
+    [ $status -ne 0 ] && grep -E '^\[  FAILED  \]|Failure|ERROR|runtime error' "$dir/log" | head -40
+    count_xml "$name" "$dir/report.xml"
+}
+
+run_gtest "unit native" "$root/build/native/tests/unit_tests"
+run_gtest "unit native-asan" "$root/build/native-asan/tests/unit_tests"
+run_gtest "unit win32" "$root/build/win32/tests/unit_tests.exe" wine
+run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" wine
+for preset in win32 win64; do
+    exe="$root/build/$preset/tests/win32_tests.exe"
+    [ -f "$exe" ] && run_gtest "windows-layer $preset" "$exe" wine
+done
+
+# End-to-end tests: each script is one test; it gets the exe's path and exits 0 on success.
+for script in "$root"/tests/e2e/*.sh; do
+    [ -f "$script" ] || continue
+    name="e2e $(basename "$script" .sh)"
+    log="$results/$(basename "$script").log"
+    if "$root/scripts/wine-env.sh" bash "$script" "$root/build/win32/vellarn.exe" >"$log" 2>&1; then
+        echo "$name: passed"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $name:"
+        tail -20 "$log"
+        failed=$((failed + 1))
+    fi
+done
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
