@@ -1,0 +1,146 @@
+// buildMeshes: grouping faces by material, fan triangulation and the mesh frames' settings.
+#include "model/build_meshes.h"
+
+#include <algorithm>
+#include <bit>
+#include <new>
+
+#include "model/indexed_list.h"
+#include "model/texture_alpha.h"
+
+namespace {
+
+// One material's share of the faces.
+struct MeshGroup {
+    const Material* material = nullptr;  // compared by address, not by contents
+    int32_t vertexTotal = 0;             // vertices its faces add, at most kMaxMeshVertices
+};
+
+using MeshGroupList = IndexedList<MeshGroup>;
+
+constexpr float kLargestFloat = 3.4028235e38f;
+constexpr uint32_t kOneBits = 0x3F800000u;  // the bit pattern of 1.0f
+
+// Vertices a face adds to its mesh: three per triangle of its fan.
+int64_t faceContribution(const Face& face)
+{
+    if (face.vertexCount < 3 || face.vertices == nullptr)
+        return 0;
+    return 3 * (static_cast<int64_t>(face.vertexCount) - 2);
+}
+
+// Whether a face's vertices still fit after `filled` of a mesh's limit are taken. Counting and
+// filling ask this in the same face order, so both leave out the same faces.
+bool fits(int64_t contribution, int64_t filled, int64_t limit)
+{
+    return contribution <= limit - filled;
+}
+
+MeshGroup& groupFor(MeshGroupList& groups, const Material* material)
+{
+    for (MeshGroupList* node = groups.next; node != nullptr; node = node->next) {
+        if (node->payload.material == material)
+            return node->payload;
+    }
+    return groups.append(MeshGroup{material, 0})->payload;
+}
+
+void countVertices(MeshGroupList& groups, const Face* faces, int32_t faceCount)
+{
+    for (int32_t i = 0; i < faceCount; ++i) {
+        MeshGroup& group = groupFor(groups, faces[i].material);
+        const int64_t contribution = faceContribution(faces[i]);
+        if (fits(contribution, group.vertexTotal, kMaxMeshVertices))
+            group.vertexTotal += static_cast<int32_t>(contribution);
+    }
+}
+
+void widen(Vector3& low, Vector3& high, const MeshVertex& v)
+{
+    low.set(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
+    high.set(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
+}
+
+// The triangle fan of one face into out; returns the number of vertices written.
+int32_t emitFan(const Face& face, bool flip, MeshVertex* out)
+{
+    const MeshVertex* corner = face.vertices;
+    int32_t written = 0;
+    for (int32_t k = 0; k + 2 < face.vertexCount; ++k) {
+        out[written++] = corner[0];
+        out[written++] = corner[flip ? k + 2 : k + 1];
+        out[written++] = corner[flip ? k + 1 : k + 2];
+    }
+    return written;
+}
+
+bool needsAlphaBlend(const Material& material)
+{
+    if (material.texture != nullptr && textureHasAlphaChannel(*material.texture))
+        return true;
+    return std::bit_cast<uint32_t>(material.diffuse.a) != kOneBits;
+}
+
+// Fills one group's mesh and hangs it under parent; nothing when it has no vertex.
+void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount, bool flip,
+                    Frame* parent, const char* name)
+{
+    if (group.vertexTotal <= 0)
+        return;
+    MeshVertex* buffer = new (std::nothrow) MeshVertex[static_cast<size_t>(group.vertexTotal)];
+    if (buffer == nullptr)
+        return;
+    Vector3 low(kLargestFloat, kLargestFloat, kLargestFloat);
+    Vector3 high(-kLargestFloat, -kLargestFloat, -kLargestFloat);
+    int32_t filled = 0;
+    for (int32_t i = 0; i < faceCount; ++i) {
+        const Face& face = faces[i];
+        const int64_t contribution = faceContribution(face);
+        if (face.material != group.material || contribution == 0 ||
+            !fits(contribution, filled, group.vertexTotal))
+            continue;
+        filled += emitFan(face, flip, buffer + filled);
+        for (int32_t c = 0; c < face.vertexCount; ++c)
+            widen(low, high, face.vertices[c]);
+    }
+    if (filled == 0) {
+        delete[] buffer;
+        return;
+    }
+
+    Frame* child = parent->addMeshChild(Frame::kTriangleList, buffer, filled, 0.0f);
+    child->lighting = 1;
+    child->vertexOwnership = Frame::kVerticesOwnedShared;
+    if (group.material != nullptr) {
+        child->setMaterial(*group.material);
+        child->texture = group.material->texture;
+    }
+    child->boundsMin = low;
+    child->boundsMax = high;
+    if (name != nullptr)
+        child->setName(name);
+    if (group.material != nullptr && needsAlphaBlend(*group.material))
+        child->enableAlphaBlend();
+}
+
+} // namespace
+
+Frame* buildMeshes(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
+                   Frame* parent, const char* name)
+{
+    if (parent == nullptr) {
+        if (!entry.root)
+            entry.root = std::make_unique<Frame>();
+        entry.root->lighting = 1;
+        parent = entry.root.get();
+    }
+    if (faces == nullptr || faceCount <= 0)
+        return parent;
+
+    MeshGroupList groups;
+    countVertices(groups, faces, faceCount);
+    const bool flip = (flipWinding & kFlipWinding) != 0;
+    for (MeshGroupList* node = groups.next; node != nullptr; node = node->next)
+        buildGroupMesh(node->payload, faces, faceCount, flip, parent, name);
+    return parent;
+}

@@ -1,0 +1,30 @@
+// buildMeshes: turns the faces a model reader collected into mesh frames: one child frame per
+// material, holding that material's faces as a triangle list in the device's vertex layout.
+#pragma once
+
+#include <cstdint>
+
+#include "model/face.h"
+#include "model/frame.h"
+#include "model/model_entry.h"
+
+// Bit 0 of flipWinding: emit each triangle as (0, k + 2, k + 1) instead of (0, k + 1, k + 2).
+constexpr int32_t kFlipWinding = 1;
+
+// The most vertices one mesh frame may hold: its count is an int32 and its array must be
+// addressable. Faces that would push a mesh past it are left out of the mesh.
+constexpr int64_t kMaxMeshVertices =
+    static_cast<uint64_t>(INT32_MAX) < SIZE_MAX / sizeof(MeshVertex)
+        ? INT32_MAX
+        : static_cast<int64_t>(SIZE_MAX / sizeof(MeshVertex));
+
+// Adds one mesh child per material to parent (or, when parent is null, to the entry's root
+// frame, which is created when missing and lit) and returns the frame they were added to.
+// Faces are grouped by material pointer, groups in the order their materials first occur;
+// each face becomes a fan of triangles around its first corner, so faces with fewer than
+// three corners add nothing. Each child is lit, owns its vertices and lends them to copies,
+// carries a copy of the material, its texture, the bounds of its corners and the name (when
+// not null), and blends when its diffuse alpha is not exactly 1 or its texture has alpha.
+// The faces are left to the caller.
+Frame* buildMeshes(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
+                   Frame* parent, const char* name);
