@@ -96,10 +96,15 @@ void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount
     for (int32_t i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
         const int64_t contribution = faceContribution(face);
-        if (face.material != group.material || contribution == 0 ||
-            !fits(contribution, filled, group.vertexTotal))
+        if (face.material != group.material || face.vertices == nullptr)
             continue;
-        filled += emitFan(face, flip, buffer + filled);
+        if (contribution > 0) {
+            if (!fits(contribution, filled, group.vertexTotal))
+                continue;
+            filled += emitFan(face, flip, buffer + filled);
+        }
+        // Every corner of the group's faces widens the box, also those of one- and
+        // two-corner faces, which add no triangle.
         for (int32_t c = 0; c < face.vertexCount; ++c)
             widen(low, high, face.vertices[c]);
     }

@@ -28,7 +28,8 @@ count_xml() {
     failed=$((failed + bad))
 }
 
-# gtest NAME DIR EXE [wine]: runs one GoogleTest program in DIR and counts its results.
+# run_gtest NAME EXE [WINE32|WINE64]: runs one GoogleTest program, under Wine with the given
+# loader when one is named, and counts its results.
 run_gtest() {
     local name="$1" exe="$2" runner="${3:-}"
     local dir="$results/$name"
@@ -39,8 +40,9 @@ run_gtest() {
         return
     fi
     local status=0
-    if [ "$runner" = wine ]; then
-        (cd "$dir" && "$root/scripts/wine-env.sh" wine "$exe" --gtest_output=xml:report.xml) \
+    if [ -n "$runner" ]; then
+        # $runner names the loader variable that wine-env.sh sets: WINE32 or WINE64.
+        (cd "$dir" && "$root/scripts/wine-env.sh" sh -c "\"\$$runner\" \"\$0\" --gtest_output=xml:report.xml" "$exe") \
             >"$dir/log" 2>&1 || status=$?
     else
         (cd "$dir" && "$exe" --gtest_output=xml:report.xml) >"$dir/log" 2>&1 || status=$?
@@ -51,12 +53,10 @@ run_gtest() {
 
 run_gtest "unit native" "$root/build/native/tests/unit_tests"
 run_gtest "unit native-asan" "$root/build/native-asan/tests/unit_tests"
-run_gtest "unit win32" "$root/build/win32/tests/unit_tests.exe" wine
-run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" wine
-for preset in win32 win64; do
-    exe="$root/build/$preset/tests/win32_tests.exe"
-    [ -f "$exe" ] && run_gtest "windows-layer $preset" "$exe" wine
-done
+run_gtest "unit win32" "$root/build/win32/tests/unit_tests.exe" WINE32
+run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" WINE64
+run_gtest "windows-layer win32" "$root/build/win32/tests/win32_tests.exe" WINE32
+run_gtest "windows-layer win64" "$root/build/win64/tests/win32_tests.exe" WINE64
 
 # End-to-end tests: each script is one test; it gets the exe's path and exits 0 on success.
 for script in "$root"/tests/e2e/*.sh; do

@@ -20,8 +20,8 @@ fail() {
 # The Wine loader for the exe: 64-bit programs go straight to the 64-bit loader.
 machine=$(od -An -tx1 -j $(( $(od -An -tu4 -j 60 -N 4 "$exe") + 4 )) -N 2 "$exe" | tr -d ' ')
 case "$machine" in
-    6486) loader="$WINE64" ;;
-    *) loader="$WINE32" ;;
+    6486) loader="$WINE64" start_limit=60 ;;
+    *) loader="$WINE32" start_limit=600 ;;
 esac
 
 # start_app: starts the exe in the scratch directory, in the background.
@@ -30,10 +30,11 @@ start_app() {
     app_pid=$!
 }
 
-# wait_window: prints the X window id of the program's visible window, waiting up to 60 s.
+# wait_window: prints the X window id of the program's visible window, waiting up to $start_limit s
+# (32-bit programs start slowly where they run under emulation).
 wait_window() {
     local id=""
-    for _ in $(seq 1 120); do
+    for _ in $(seq 1 $((start_limit * 2))); do
         id=$(xdotool search --onlyvisible --classname "vellarn.exe" 2>/dev/null | head -1 || true)
         [ -n "$id" ] && { echo "$id"; return 0; }
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended before showing a window"

@@ -1,0 +1,86 @@
+// The start-up and shut-down sequences of the program.
+#include "app/application.h"
+
+#include "app/settings_file.h"
+
+int32_t renderWidth = 400;
+int32_t renderHeight = 400;
+int32_t renderDepth = 16;
+
+namespace {
+Application* theApplication = nullptr;
+}
+
+Application* application()
+{
+    return theApplication;
+}
+
+void setApplication(Application* app)
+{
+    theApplication = app;
+}
+
+int32_t Application::run()
+{
+    if (!startUp()) {
+        services_.destroyMainWindow();
+        shutDown();
+        return 0;
+    }
+    exitCode_ = services_.runMessageLoop();
+    return shutDown();
+}
+
+bool Application::startUp()
+{
+    modelFileName = kDefaultModelName;
+    readSettings();
+    if (!services_.createMainWindow())
+        return false;
+    if (!initDevice()) {
+        services_.showDeviceError();
+        return false;
+    }
+    // The scene has shown its own message when the model could not be loaded.
+    if (!loadAndShow())
+        return false;
+    // Saved only now, so that the file names the model that was actually shown.
+    writeSettings();
+    return true;
+}
+
+int32_t Application::shutDown()
+{
+    services_.clearScene();
+    services_.clearWorld();
+    services_.shutdownDevice();
+    services_.destroyMainWindow();
+    return exitCode_;
+}
+
+bool Application::initDevice()
+{
+    services_.shutdownDevice();
+    services_.resizeMainWindow(renderWidth / 2, renderHeight / 2);
+    return services_.createDevice(renderWidth, renderHeight, renderDepth);
+}
+
+bool Application::loadAndShow()
+{
+    if (!services_.loadScene())
+        return false;
+    services_.renderAndPresent();
+    return true;
+}
+
+void Application::readSettings()
+{
+    if (auto name = readSettingsFile(settingsPath))
+        modelFileName = *name;
+}
+
+void Application::writeSettings()
+{
+    writeSettingsFile(settingsPath, modelFileName);
+}

@@ -1,0 +1,116 @@
+// The order of start-up and shut-down, and what each failure leads to.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/application.h"
+#include "app/settings_file.h"
+
+namespace {
+
+// Records every call of the application into its services; fails where it is told to.
+struct RecordingServices : AppServices {
+    std::vector<std::string> calls;
+    bool windowOk = true;
+    bool deviceOk = true;
+    bool sceneOk = true;
+
+    bool createMainWindow() override { return record("window", windowOk); }
+    void destroyMainWindow() override { calls.push_back("destroy"); }
+    void resizeMainWindow(int32_t w, int32_t h) override
+    {
+        calls.push_back("resize " + std::to_string(w) + "x" + std::to_string(h));
+    }
+    void showDeviceError() override { calls.push_back("device-error"); }
+    void shutdownDevice() override { calls.push_back("device-off"); }
+    bool createDevice(int32_t w, int32_t h, int32_t d) override
+    {
+        return record("device " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(d),
+                      deviceOk);
+    }
+    bool loadScene() override { return record("load", sceneOk); }
+    void renderAndPresent() override { calls.push_back("present"); }
+    void clearScene() override { calls.push_back("clear-scene"); }
+    void clearWorld() override { calls.push_back("clear-world"); }
+    int32_t runMessageLoop() override
+    {
+        calls.push_back("loop");
+        return 0;
+    }
+
+    bool record(const std::string& call, bool result)
+    {
+        calls.push_back(call);
+        return result;
+    }
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = std::filesystem::temp_directory_path() /
+              ("vellarn-app-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::create_directories(dir);
+        settings = (dir / "vellarn.cfg").string();
+        std::filesystem::remove(settings);
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+
+    int32_t runApp()
+    {
+        Application app(services);
+        app.settingsPath = settings;
+        return app.run();
+    }
+
+    std::filesystem::path dir;
+    std::string settings;
+    RecordingServices services;
+};
+
+using Calls = std::vector<std::string>;
+
+}  // namespace
+
+TEST_F(ApplicationTest, SuccessfulRunInOrderAndSavesTheModel)
+{
+    EXPECT_EQ(runApp(), 0);
+    EXPECT_EQ(services.calls, (Calls{"window", "device-off", "resize 200x200", "device 400x400x16", "load",
+                                     "present", "loop", "clear-scene", "clear-world", "device-off",
+                                     "destroy"}));
+    EXPECT_EQ(readSettingsFile(settings), std::string(kDefaultModelName));
+}
+
+TEST_F(ApplicationTest, DeviceFailureShowsTheMessageAndSavesNothing)
+{
+    services.deviceOk = false;
+    EXPECT_EQ(runApp(), 0);
+    EXPECT_EQ(services.calls, (Calls{"window", "device-off", "resize 200x200", "device 400x400x16",
+                                     "device-error", "destroy", "clear-scene", "clear-world", "device-off",
+                                     "destroy"}));
+    EXPECT_FALSE(std::filesystem::exists(settings));
+}
+
+TEST_F(ApplicationTest, ModelFailureEndsQuietlyAndKeepsTheOldSettings)
+{
+    writeSettingsFile(settings, "abc");
+    services.sceneOk = false;
+    EXPECT_EQ(runApp(), 0);
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "device-error"), 0);
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "loop"), 0);
+    EXPECT_EQ(readSettingsFile(settings), std::string("abc"));
+}
+
+TEST_F(ApplicationTest, RemembersTheNameFromTheSettingsFile)
+{
+    writeSettingsFile(settings, "abc");
+    Application app(services);
+    app.settingsPath = settings;
+    ASSERT_TRUE(app.startUp());
+    EXPECT_EQ(app.modelFileName, "abc");
+}
