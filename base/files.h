@@ -1,0 +1,35 @@
+// Opening files and listing directories by code-page-932 names: the one place where the
+// program's names meet the system's. On Windows (win32/files_win32.cpp) names become UTF-16
+// for the wide-character calls, so that every Windows locale finds the same files; natively
+// (posix/files_posix.cpp) they become UTF-8 paths with '/' for each '\' separator.
+//
+// Both sides take '\' and '/' as separators; a second byte 0x5C of a double-byte character
+// is never one. Letter case: Windows' file systems ignore it; natively a name that is not
+// found as written is looked for among the entries that differ only in ASCII letter case,
+// since the program lower-cases names before it opens them.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct DirEntry {
+    std::string name;          // code page 932, the file name without its directory
+    bool isDirectory = false;  // a subdirectory (also "." and ".."), not a file
+};
+
+// A listing stops after this many entries, whatever the directory holds.
+constexpr std::size_t kMaxListedEntries = 65536;
+
+// The C library's fopen with the name converted; null when the file cannot be opened, and
+// for a name holding a NUL byte (no file has such a name).
+std::FILE* openFile(const std::string& cp932Name, const char* mode);
+
+// The entries of a directory matching a pattern of the form "*.ext" or "dir\*.ext" (see
+// file_pattern.h for the wildcard rules), in the order the system lists them: Windows'
+// own order there, sorted by name natively ("." and ".." first) so that results are stable.
+// Names are matched as written: an entry Windows finds only through its short 8.3 name
+// ("old.mqo2" as OLD~1.MQO for "*.mqo") is left out. Empty when the directory cannot be
+// read or nothing matches.
+std::vector<DirEntry> listDirectory(const std::string& cp932Pattern);

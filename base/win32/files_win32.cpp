@@ -1,0 +1,86 @@
+// Windows side of files.h: code-page-932 names become UTF-16 (with the program's own
+// table, not the system's code page, so that a non-Japanese Windows finds the same files)
+// for _wfopen and FindFirstFileW/FindNextFileW.
+#include "base/files.h"
+
+#include <windows.h>
+
+#include <cwchar>
+#include <string_view>
+#include <utility>
+
+#include "base/cp932.h"
+#include "base/file_pattern.h"
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+std::wstring toWide(std::u16string_view text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+// A find handle that is closed on every path out of the listing.
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE handle) : handle(handle) {}
+    ~FindHandle()
+    {
+        if (valid()) {
+            FindClose(handle);
+        }
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle; }
+
+private:
+    HANDLE handle;  // INVALID_HANDLE_VALUE when the search found nothing
+};
+
+// cFileName is zero-terminated within its MAX_PATH units; the bound holds even if it were not.
+std::string entryName(const WIN32_FIND_DATAW& data)
+{
+    const std::size_t length = wcsnlen(data.cFileName, MAX_PATH);
+    std::u16string name(data.cFileName, data.cFileName + length);
+    return utf16ToCp932(name);
+}
+
+}  // namespace
+
+std::FILE* openFile(const std::string& cp932Name, const char* mode)
+{
+    if (cp932Name.find('\0') != std::string::npos) {
+        return nullptr;
+    }
+    const std::wstring name = toWide(cp932ToUtf16(cp932Name));
+    const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));  // ASCII
+    return _wfopen(name.c_str(), wideMode.c_str());
+}
+
+std::vector<DirEntry> listDirectory(const std::string& cp932Pattern)
+{
+    if (cp932Pattern.find('\0') != std::string::npos) {
+        return {};
+    }
+    const std::wstring pattern = toWide(cp932ToUtf16(cp932Pattern));
+    const std::string_view namePattern = std::string_view(cp932Pattern).substr(fileNameStart(cp932Pattern));
+    WIN32_FIND_DATAW data{};
+    const FindHandle find(FindFirstFileW(pattern.c_str(), &data));
+    std::vector<DirEntry> entries;
+    if (!find.valid()) {
+        return entries;
+    }
+    do {
+        // Windows also matches the short 8.3 names, so "*.mqo" finds "old.mqo2" (as OLD~1.MQO);
+        // only names that match as they are written are listed, as on the native side.
+        std::string name = entryName(data);
+        if (matchesFilePattern(name, namePattern)) {
+            entries.push_back({std::move(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        }
+    } while (entries.size() < kMaxListedEntries && FindNextFileW(find.get(), &data));
+    return entries;
+}
