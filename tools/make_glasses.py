@@ -19,7 +19,7 @@ about 280 units fills most of it.
 Winding: mirroring x on reading turns every polygon around, so the program draws the side
 of a face whose corners, seen from that side, run clockwise in the file's coordinates. The
 builders below make closed solids with counter-clockwise faces (the right-hand rule) and
-check them; MqoFile reverses every face as it writes it.
+check them; object_lines reverses every face as it writes it.
 
 Parts the program drives by object name: "レンズ" (lenses; translucent material, recoloured
 and faded by the user), "左マスク" and "右マスク" (invisible boxes around the rear part of
@@ -551,6 +551,7 @@ def round_glasses():
         Material("レンズ", (0.86, 0.93, 1.00), 0.18, 0.25, 1.0, 60.0),
         mask_material()])
     metal, tip, pad = model.material("メタル"), model.material("モダン"), model.material("パッド")
+    # Lenses 100 across at x = +-72 in a wire rim; hinges 12 above the lens centres.
     cx, yh, xt = 72.0, 12.0, 136.0
     outline = placed(circle_outline(50.0), cx)
     rim_path = offset_closed(outline, 1.5)
@@ -573,6 +574,7 @@ def square_glasses():
         Material("レンズ", (0.86, 0.93, 1.00), 0.18, 0.25, 1.0, 60.0),
         mask_material()])
     acetate, silver = model.material("セル"), model.material("シルバー")
+    # Lenses 110 by 80 at x = +-70 in a thick rim of rounded section; end pieces at the top.
     cx, yh, xt = 70.0, 16.0, 136.0
     outline = placed(square_outline(55.0, 40.0), cx)
     rim_path = offset_closed(outline, 3.0)
@@ -615,6 +617,7 @@ def aviator_glasses():
         Material("レンズ", (0.16, 0.21, 0.16), 0.45, 0.0, 1.0, 50.0),
         mask_material()])
     metal, tip, pad = model.material("メタル"), model.material("モダン"), model.material("パッド")
+    # Teardrop lenses 112 by 94 at x = +-71 in a thin rim, a bridge and a brow bar.
     cx, yh, xt = 71.0, 26.0, 136.0
     outline = placed(aviator_outline(56.0, 40.0, 54.0, 18.0), cx)
     rim_path = offset_closed(outline, 1.2)
