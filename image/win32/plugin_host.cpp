@@ -1,0 +1,174 @@
+// The plug-in host: discovery, the choice of a decoder and decoding through GetPicture.
+#include "image/win32/plugin_host.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <span>
+
+#include "base/cp932.h"
+#include "base/files.h"
+#include "image/image_buffer.h"
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// True when text ends in '\' or '/' as a character of its own, not as the second byte of a
+// double-byte character.
+bool endsWithSeparator(std::string_view text)
+{
+    size_t last = std::string_view::npos;
+    for (size_t pos = 0; pos < text.size(); pos += cp932CharLength(text, pos))
+        last = pos;
+    return last != std::string_view::npos && cp932CharLength(text, last) == 1 &&
+           (text[last] == '\\' || text[last] == '/');
+}
+
+// A zero-filled block from the process heap, given back on every path.
+class HeapBlock {
+public:
+    explicit HeapBlock(size_t bytes) : block_(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes)) {}
+    ~HeapBlock()
+    {
+        if (block_)
+            HeapFree(GetProcessHeap(), 0, block_);
+    }
+    HeapBlock(const HeapBlock&) = delete;
+    HeapBlock& operator=(const HeapBlock&) = delete;
+    void* get() const { return block_; }
+
+private:
+    void* block_;
+};
+
+// A local-memory handle that a plug-in returned: locked for reading, then unlocked and freed
+// on every path.
+class LockedLocal {
+public:
+    explicit LockedLocal(HLOCAL handle) : handle_(handle), data_(handle ? LocalLock(handle) : nullptr) {}
+    ~LockedLocal()
+    {
+        if (data_)
+            LocalUnlock(handle_);
+        if (handle_)
+            LocalFree(handle_);
+    }
+    LockedLocal(const LockedLocal&) = delete;
+    LockedLocal& operator=(const LockedLocal&) = delete;
+
+    // The handle's bytes; empty when it could not be locked.
+    std::span<const uint8_t> bytes() const
+    {
+        if (!data_)
+            return {};
+        return {static_cast<const uint8_t*>(data_), LocalSize(handle_)};
+    }
+
+private:
+    HLOCAL handle_;
+    void* data_;
+};
+
+// The whole file in one block; null when it can't be opened or read, or is too large.
+std::unique_ptr<char[]> readWholeFile(const std::string& path, long& length)
+{
+    const File file(openFile(path, "rb"));
+    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
+        return nullptr;
+    length = std::ftell(file.get());
+    if (length < 0 || length > PluginHost::kMaxFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
+        return nullptr;
+    const size_t bytes = static_cast<size_t>(length);
+    std::unique_ptr<char[]> block(new (std::nothrow) char[bytes + 1]);
+    if (!block || std::fread(block.get(), 1, bytes, file.get()) != bytes)
+        return nullptr;
+    return block;
+}
+
+}  // namespace
+
+PluginHost::PluginHost() : previousDecoder_(installPictureDecoder(this)) {}
+
+PluginHost::~PluginHost()
+{
+    clear();
+    if (installedPictureDecoder() == this)
+        installPictureDecoder(previousDecoder_);
+}
+
+bool PluginHost::reloadPlugins(const std::string& directory)
+{
+    clear();
+    scanDirectory(directory);
+    return true;
+}
+
+bool PluginHost::scanDirectory(const std::string& directory)
+{
+    std::string folder = directory;
+    if (!folder.empty() && !endsWithSeparator(folder))
+        folder += '\\';
+    const std::vector<DirEntry> entries = listDirectory(folder + "*.spi");
+    if (entries.empty())
+        return false;
+    for (const DirEntry& entry : entries) {
+        if (entry.isDirectory)
+            continue;
+        PluginModule* module = modules_.append();
+        if (!module)
+            break;
+        if (!module->load(folder + entry.name))
+            modules_.remove(modules_.count() - 1);
+    }
+    return true;
+}
+
+void PluginHost::clear()
+{
+    modules_.clear();
+}
+
+PluginModule* PluginHost::findDecoder(const std::string& path)
+{
+    const HeapBlock probe(kProbeBytes);
+    if (!probe.get())
+        return nullptr;
+    {
+        const File file(openFile(path, "rb"));
+        if (!file)
+            return nullptr;
+        [[maybe_unused]] const size_t read = std::fread(probe.get(), 1, kProbeBytes, file.get());
+    }
+    for (int32_t i = 0; i < modules_.count(); ++i) {
+        PluginModule& module = modules_[i];
+        if (!module.GetPicture)
+            continue;
+        if (module.IsSupported(path.c_str(), reinterpret_cast<DWORD_PTR>(probe.get())) != 0)
+            return &module;
+    }
+    return nullptr;
+}
+
+bool PluginHost::loadWithPlugin(const std::string& path, ImageBuffer& image)
+{
+    image.release();
+    PluginModule* module = findDecoder(path);
+    if (!module)
+        return false;
+    long length = 0;
+    const std::unique_ptr<char[]> contents = readWholeFile(path, length);
+    if (!contents)
+        return false;
+    HLOCAL infoHandle = nullptr;
+    HLOCAL bitsHandle = nullptr;
+    if (module->GetPicture(contents.get(), length, 1, &infoHandle, &bitsHandle, nullptr, 0) != 0)
+        return false;  // the handles are not the host's in that case
+    // One handle returned for both is no picture, and is freed once.
+    const LockedLocal info(infoHandle);
+    const LockedLocal bits(bitsHandle != infoHandle ? bitsHandle : nullptr);
+    return bitsHandle != infoHandle && image.takeDecodedPicture(info.bytes(), bits.bytes());
+}
