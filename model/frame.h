@@ -1,8 +1,7 @@
 // Frame: a node of the scene graph. This file holds its data side: the tree links and child
 // order, its name, transform, switches, material copy, texture and vertex array with their
-// ownership, copying one frame into another and searching a tree by name.
-//
-// Drawing a frame on the device is added with the device layer; until then no `draw` exists.
+// ownership, copying one frame into another and searching a tree by name; and drawing a frame
+// and its subtree on the device (draw, in frame.cpp beside the data side).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +16,7 @@
 #include "render/quaternion.h"
 #include "render/vector3.h"
 
+class DrawStateCache;
 class Texture;
 
 class Frame {
@@ -27,6 +27,9 @@ public:
     static constexpr int32_t kDefaultVertexFormat = 452;  // D3DFVF_TLVERTEX
     static constexpr int32_t kBlendSrcAlpha = 5;        // D3DBLEND_SRCALPHA
     static constexpr int32_t kBlendInvSrcAlpha = 6;     // D3DBLEND_INVSRCALPHA
+
+    // flags bit 0: a pure group that draws no vertices of its own (the World is one).
+    static constexpr int32_t kGroupOnly = 1;
 
     // vertexOwnership values.
     static constexpr int32_t kVerticesBorrowed = 0;    // never freed by this frame
@@ -88,6 +91,14 @@ public:
     virtual void setPretransformed(uint32_t colour, uint32_t specular, float z);
     // Passes the argument on to every child; no effect of its own.
     virtual void notifyChildren(intptr_t argument);
+    // Draws this frame and then its children through state's device: sets the world
+    // transform (the parent's rotation and position composed with this frame's, scaled by
+    // localScale, which the children do not inherit), the cached states, the material in
+    // force and the texture, draws the vertex array (unless flags bit 0 makes it a pure
+    // group), draws the children, and finally gives the device back the parent's material
+    // when this frame had one of its own.
+    virtual void draw(DrawStateCache& state, const Quaternion& parentRotation,
+                      const Vector3& parentPosition);
 
     // A new default child with the given key, placed after every child whose key is equal or
     // larger and before the first with a smaller one.

@@ -1,5 +1,6 @@
 // The one question the model side asks of a texture: does its surface carry alpha bits?
-// Mesh building turns alpha blending on for such textures.
+// Mesh building turns alpha blending on for such textures. Answered beside Texture
+// (render/texture.cpp), so that mesh building needs nothing else of it.
 #pragma once
 
 class Texture;

@@ -1,0 +1,61 @@
+// LineReader: the lines of a model file held whole in memory, as the text readers take them:
+// one line at a time (a line ends at a line feed; the carriage return of a carriage-return/
+// line-feed pair is dropped), or only the lines that hold something, or a run of raw bytes
+// (binary blocks inside a text file). Also readModelFile, which loads a model file under its
+// own name or in the model directory.
+//
+// Lines handed out as string_views point into the reader's text and stay valid as long as the
+// reader lives; nothing a reader hands out is ever longer than what remains of the file.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <utility>
+
+// Model files larger than this are not read (a model of a few million triangles is far below).
+constexpr std::size_t kMaxModelFileBytes = std::size_t{1} << 30;
+
+class LineReader {
+public:
+    LineReader() = default;
+    explicit LineReader(std::string text) : text_(std::move(text)) {}
+
+    // The next line as it comes, without its line feed (and the carriage return before it);
+    // false at the end of the text.
+    bool readLine(std::string_view& line);
+    bool readLine(std::string& line);
+
+    // The next line that is not empty once its leading white space (space, tab, carriage
+    // return, line feed, vertical tab, form feed) is removed, returned without that white
+    // space and with its trailing characters kept; false at the end of the text.
+    bool readContentLine(std::string_view& line);
+    bool readContentLine(std::string& line);
+
+    // The next count bytes as they are, line ends included; false, reading nothing, when
+    // fewer remain.
+    bool readBytes(std::size_t count, std::string_view& bytes);
+
+    // Read position (a byte offset into the text), so that a line can be looked at and then
+    // given back with seek.
+    std::size_t position() const { return pos_; }
+    void seek(std::size_t position) { pos_ = position < text_.size() ? position : text_.size(); }
+    std::size_t remaining() const { return text_.size() - pos_; }
+    bool atEnd() const { return pos_ >= text_.size(); }
+    const std::string& text() const { return text_; }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;  // byte offset of the next unread byte
+};
+
+// Space, tab, carriage return, line feed, vertical tab and form feed.
+bool isTextWhiteSpace(char c);
+
+// Reads the whole file as raw bytes (no newline translation) into text; false when it cannot
+// be opened, read, or is larger than kMaxModelFileBytes.
+bool readWholeFile(const std::string& cp932Name, std::string& text);
+
+// readWholeFile under the name given, else under modelFallbackPath of it ("data\model\" and the
+// base name); false when neither can be read.
+bool readModelFile(const std::string& fileName, std::string& text);

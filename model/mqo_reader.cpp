@@ -1,0 +1,664 @@
+// The Metasequoia reader: the top level of the document, the material chunk, objects with their
+// vertex, BVertex and face chunks, and the hand-over of each object's faces to buildMeshes.
+//
+// The reader goes line by line and keeps to what it knows. Every count in the file only bounds
+// a loop: lists grow as their lines arrive, and a list ends early at its closing brace or at a
+// line that cannot belong to it, so a damaged file loses the damaged part and nothing else.
+#include "model/mqo_reader.h"
+
+#include <algorithm>
+#include <bit>
+#include <new>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "base/cp932.h"
+#include "model/build_meshes.h"
+#include "model/face.h"
+#include "model/scan_format.h"
+#include "model/smooth_normals.h"
+#include "model/texture_source.h"
+
+namespace {
+
+constexpr float kDefaultFacetAngle = std::bit_cast<float>(0x3F83EB41u);  // 59.05 degrees
+constexpr float kDegreesToRadians = 0.017453292f;                        // pi / 180 as a float
+// Material lines past this many are read but not kept: appending walks the whole list, and no
+// document needs more materials than it can make mesh frames.
+constexpr int32_t kMaxMaterials = kMaxMeshFrames;
+constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
+
+char foldAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool startsWithNoCase(std::string_view line, std::string_view prefix)
+{
+    if (line.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (foldAscii(line[i]) != foldAscii(prefix[i]))
+            return false;
+    }
+    return true;
+}
+
+bool closesChunk(std::string_view line)
+{
+    return !line.empty() && line.front() == '}';
+}
+
+// A line that opens a sub-chunk ends with '{' (trailing white space aside).
+bool opensChunk(std::string_view line)
+{
+    std::size_t end = line.size();
+    while (end > 0 && isTextWhiteSpace(line[end - 1]))
+        --end;
+    return end > 0 && line[end - 1] == '{';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Vertex and face lines start with a number.
+bool startsNumber(std::string_view line)
+{
+    return !line.empty() && (isDigit(line[0]) || line[0] == '-' || line[0] == '+' || line[0] == '.');
+}
+
+// An object that lacks its closing brace ends where the next object or the end mark begins.
+bool beginsNextPart(std::string_view line)
+{
+    return startsWithNoCase(line, "Object ") || startsWithNoCase(line, "Eof");
+}
+
+bool isKeyCharacter(char c)
+{
+    return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
+void skipBlanks(std::string_view text, std::size_t& pos)
+{
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
+}
+
+Material whiteMaterial()
+{
+    Material m;
+    m.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
+    m.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
+    return m;
+}
+
+float littleEndianFloat(const char* bytes)
+{
+    uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i)
+        bits = (bits << 8) | static_cast<unsigned char>(bytes[i]);
+    return std::bit_cast<float>(bits);
+}
+
+// The faces of one object: the records, and their corners and indices in two shared arrays
+// that the records point into once the list is complete.
+struct ObjectFaces {
+    std::vector<Face> faces;
+    std::vector<std::size_t> firstCorner;  // per face, its first entry in corners and indices
+    std::vector<MeshVertex> corners;
+    std::vector<int32_t> indices;
+    std::vector<int32_t> materialSlot;  // per face, its material's number, or the fallback's slot
+
+    void clear()
+    {
+        materialSlot.clear();
+        faces.clear();
+        firstCorner.clear();
+        corners.clear();
+        indices.clear();
+    }
+
+    // Points every face at its corners; needed after the arrays have stopped growing.
+    void link()
+    {
+        for (std::size_t f = 0; f < faces.size(); ++f) {
+            faces[f].vertices = corners.data() + firstCorner[f];
+            faces[f].indices = indices.data() + firstCorner[f];
+        }
+    }
+
+    int32_t count() const { return static_cast<int32_t>(faces.size()); }
+};
+
+// The fields of a material line, with the values Metasequoia writes for a new material where
+// the line leaves one out.
+struct MaterialFields {
+    std::string name;
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    float dif = 0.8f, amb = 0.6f, emi = 0.0f, spc = 0.0f, power = 5.0f;
+    std::string tex, aplane;
+
+    void set(std::string_view key, std::string_view numbers, std::string_view quoted)
+    {
+        std::size_t pos = 0;
+        if (key == "col") {
+            for (float& c : colour)
+                c = scanFloat(numbers, pos);
+        } else if (key == "dif") {
+            dif = scanFloat(numbers, pos);
+        } else if (key == "amb") {
+            amb = scanFloat(numbers, pos);
+        } else if (key == "emi") {
+            emi = scanFloat(numbers, pos);
+        } else if (key == "spc") {
+            spc = scanFloat(numbers, pos);
+        } else if (key == "power") {
+            power = scanFloat(numbers, pos);
+        } else if (key == "tex") {
+            tex.assign(quoted);
+        } else if (key == "aplane") {
+            aplane.assign(quoted);
+        }
+    }
+};
+
+// Reads one "key(...)" entry at line[pos]; false when none starts there (pos then stays, or
+// moves past a key without arguments). Quoted arguments may hold any byte but '"',
+// parentheses included.
+bool readMaterialEntry(std::string_view line, std::size_t& pos, MaterialFields& fields)
+{
+    const std::size_t keyStart = pos;
+    while (pos < line.size() && isKeyCharacter(line[pos]))
+        ++pos;
+    const std::string_view key = line.substr(keyStart, pos - keyStart);
+    if (key.empty() || pos >= line.size() || line[pos] != '(')
+        return false;
+    ++pos;
+    std::size_t inside = pos;
+    skipBlanks(line, inside);
+    std::string_view quoted;
+    if (inside < line.size() && line[inside] == '"') {
+        std::size_t start = inside + 1;
+        skipBlanks(line, start);
+        const std::size_t close = std::min(line.find('"', start), line.size());
+        quoted = line.substr(start, close - start);
+        pos = std::min(close + 1, line.size());
+    }
+    const std::size_t end = std::min(line.find(')', pos), line.size());
+    fields.set(key, line.substr(pos, end - pos), quoted);
+    pos = std::min(end + 1, line.size());
+    return true;
+}
+
+class MqoReader {
+public:
+    MqoReader(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
+        : entry_(entry), lines_(lines), mirror_(-scale.x, scale.y, scale.z), counts_(counts)
+    {
+    }
+
+    void read()
+    {
+        entry_.materials.clear();
+        std::string_view line;
+        while (lines_.readContentLine(line)) {
+            if (startsWithNoCase(line, "Material "))
+                readMaterialChunk(line);
+            else if (startsWithNoCase(line, "Object "))
+                readObject(line);
+            else if (startsWithNoCase(line, "CodePage "))
+                readCodePage(line);
+            else if (startsWithNoCase(line, "Vector "))
+                readVectorBlock(line, false);  // the binary block of a skipped object
+            // The scene chunk, the header, "Eof" and every other chunk are passed over.
+        }
+        entry_.materials.clear();
+    }
+
+private:
+    // buildMeshes for the object's faces, one call per material in the order the materials
+    // first occur (which is how buildMeshes orders its mesh frames), so that the frames come
+    // out as from one call while the work stays linear however many materials the faces use.
+    void buildObjectMeshes(const std::string& name)
+    {
+        std::vector<Face>& faces = faces_.faces;
+        std::vector<int32_t> rankOfSlot(materials_.size() + 1, -1);
+        std::vector<std::size_t> rank(faces.size());
+        std::size_t ranks = 0;
+        for (std::size_t f = 0; f < faces.size(); ++f) {
+            int32_t& seen = rankOfSlot[static_cast<std::size_t>(faces_.materialSlot[f])];
+            if (seen < 0)
+                seen = static_cast<int32_t>(ranks++);
+            rank[f] = static_cast<std::size_t>(seen);
+        }
+        if (ranks <= 1) {
+            buildMaterialMesh(faces.data(), faces_.count(), name);
+            return;
+        }
+        // A stable counting sort by rank: the faces of one material keep their order.
+        std::vector<std::size_t> start(ranks + 1, 0);
+        for (const std::size_t r : rank)
+            ++start[r + 1];
+        for (std::size_t r = 0; r < ranks; ++r)
+            start[r + 1] += start[r];
+        std::vector<Face> sorted(faces.size());
+        std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+        for (std::size_t f = 0; f < faces.size(); ++f)
+            sorted[fill[rank[f]]++] = faces[f];
+        for (std::size_t r = 0; r < ranks; ++r)
+            buildMaterialMesh(sorted.data() + start[r], static_cast<int32_t>(start[r + 1] - start[r]), name);
+    }
+
+    // buildMeshes for faces of one material, while the document has frames left; past the
+    // limit the faces are left out (the root is still made, as for any object).
+    void buildMaterialMesh(const Face* faces, int32_t count, const std::string& name)
+    {
+        bool makesFrame = false;
+        for (int32_t f = 0; f < count && !makesFrame; ++f)
+            makesFrame = faces[f].vertexCount >= 3;
+        if (makesFrame && counts_.meshFrames >= kMaxMeshFrames) {
+            counts_.facesDropped += count;
+            count = 0;
+            makesFrame = false;
+        }
+        buildMeshes(entry_, faces, count, 0, nullptr, name.c_str());
+        if (makesFrame)
+            ++counts_.meshFrames;
+    }
+
+    // Names in the file as code page 932 bytes.
+    std::string nameText(std::string_view raw) const
+    {
+        return utf8Names_ ? utf8ToCp932(raw) : std::string(raw);
+    }
+
+    void readCodePage(std::string_view line)
+    {
+        std::size_t pos = 9;
+        skipBlanks(line, pos);
+        std::size_t end = pos;
+        while (end < line.size() && !isTextWhiteSpace(line[end]))
+            ++end;
+        const std::string_view page = line.substr(pos, end - pos);
+        utf8Names_ = (page.size() == 4 && startsWithNoCase(page, "utf8")) ||
+                     (page.size() == 5 && startsWithNoCase(page, "utf-8"));
+    }
+
+    void readMaterialChunk(std::string_view header)
+    {
+        int32_t count = 0;
+        ScanFormat(header, "Material %d {", &count);
+        std::string_view line;
+        for (int32_t k = 0; k < count; ++k) {
+            const std::size_t at = lines_.position();
+            if (!lines_.readContentLine(line) || closesChunk(line))
+                return;
+            if (beginsNextPart(line) || startsWithNoCase(line, "Material ")) {
+                lines_.seek(at);
+                return;
+            }
+            if (materialCount_ < kMaxMaterials) {
+                entry_.materials.append(parseMaterial(line));
+                ++materialCount_;
+                materialsChanged_ = true;
+            }
+        }
+        consumeClosingBrace();
+    }
+
+    NamedMaterial parseMaterial(std::string_view line) const
+    {
+        MaterialFields fields;
+        std::size_t pos = 0;
+        if (!line.empty() && line[0] == '"') {
+            std::size_t start = 1;
+            skipBlanks(line, start);
+            const std::size_t close = std::min(line.find('"', start), line.size());
+            fields.name.assign(line.substr(start, close - start));
+            pos = std::min(close + 1, line.size());
+        }
+        while (pos < line.size()) {
+            skipBlanks(line, pos);
+            const std::size_t before = pos;
+            readMaterialEntry(line, pos, fields);
+            if (pos == before)
+                ++pos;
+        }
+
+        NamedMaterial named;
+        named.name = nameText(fields.name);
+        Material& m = named.material;
+        const float* c = fields.colour;
+        m.diffuse = {c[0] * fields.dif, c[1] * fields.dif, c[2] * fields.dif, c[3] * fields.dif};
+        m.ambient = {c[0] * fields.amb, c[1] * fields.amb, c[2] * fields.amb, c[3] * fields.amb};
+        m.specular = {c[0] * fields.spc, c[1] * fields.spc, c[2] * fields.spc, 0.0f};
+        m.emissive = {c[0] * fields.emi, c[1] * fields.emi, c[2] * fields.emi, 0.0f};
+        m.power = fields.power;
+        if (!fields.tex.empty()) {
+            const std::string alphaPlane = nameText(fields.aplane);
+            m.texture = textureSource().findOrLoadTexture(nameText(fields.tex),
+                                                          alphaPlane.empty() ? nullptr : &alphaPlane);
+        }
+        return named;
+    }
+
+    void readObject(std::string_view header)
+    {
+        std::string rawName;
+        ScanFormat(header, "Object \"%s\" {", &rawName);
+        const std::string name = nameText(rawName);
+        if (startsWithNoCase(name, "bone") || startsWithNoCase(name, "anchor")) {
+            ++counts_.objectsSkipped;
+            return;  // its lines are passed over at the top level
+        }
+        beginObject();
+        int32_t depth = 0;  // sub-chunks open inside the object
+        std::string_view line;
+        for (;;) {
+            const std::size_t at = lines_.position();
+            if (!lines_.readContentLine(line) || (depth == 0 && line == "}"))
+                break;
+            if (beginsNextPart(line)) {
+                lines_.seek(at);
+                break;
+            }
+            depth = depth == 0 ? readObjectLine(line) : readNestedLine(line, depth);
+        }
+        buildObjectMeshes(name);
+        ++counts_.objects;
+        positions_.clear();
+        faces_.clear();
+    }
+
+    void beginObject()
+    {
+        if (entry_.materials.next == nullptr) {
+            entry_.materials.append(NamedMaterial{"", whiteMaterial()});
+            materialsChanged_ = true;
+        }
+        if (materialsChanged_) {
+            materials_.clear();
+            for (MaterialList* node = entry_.materials.next; node != nullptr; node = node->next)
+                materials_.push_back(&node->payload.material);
+            materialsChanged_ = false;
+        }
+        facetAngle_ = kDefaultFacetAngle;
+        positions_.clear();
+        faces_.clear();
+        binaryPending_ = false;
+    }
+
+    // One line directly inside the object; returns the sub-chunk depth after it.
+    int32_t readObjectLine(std::string_view line)
+    {
+        if (startsWithNoCase(line, "facet ")) {
+            facetAngle_ = narrowToFloat(textToDouble(line.substr(6)) * kDegreesToRadians);
+        } else if (startsWithNoCase(line, "vertex ")) {
+            readVertexChunk(line);
+        } else if (startsWithNoCase(line, "face ")) {
+            readFaceChunk(line);
+        } else if (startsWithNoCase(line, "BVertex ")) {
+            binaryPending_ = true;
+            return opensChunk(line) ? 1 : 0;
+        } else if (startsWithNoCase(line, "Vector ")) {
+            readVectorBlock(line, binaryPending_);
+        } else if (opensChunk(line)) {
+            return 1;
+        }
+        // visible, locking, shading, color, depth, mirror and every other attribute: ignored.
+        return 0;
+    }
+
+    // One line inside a sub-chunk of the object: only nesting and binary blocks matter there.
+    int32_t readNestedLine(std::string_view line, int32_t depth)
+    {
+        if (closesChunk(line)) {
+            if (depth == 1)
+                binaryPending_ = false;
+            return depth - 1;
+        }
+        if (startsWithNoCase(line, "Vector ")) {
+            readVectorBlock(line, binaryPending_ && depth == 1);
+            binaryPending_ = false;
+        } else if (opensChunk(line)) {
+            return depth + 1;
+        }
+        return depth;
+    }
+
+    // "Vector N [B]" and the B raw bytes after its line: N positions as little-endian floats
+    // x, y, z, taken as the object's positions when takePositions is set.
+    void readVectorBlock(std::string_view line, bool takePositions)
+    {
+        int32_t count = 0;
+        int32_t bytes = 0;
+        if (ScanFormat(line, "Vector %d [%d]", &count, &bytes) != 2 || bytes <= 0)
+            return;
+        const std::size_t length = std::min(static_cast<std::size_t>(bytes), lines_.remaining());
+        std::string_view blob;
+        lines_.readBytes(length, blob);
+        if (!takePositions)
+            return;
+        const std::size_t n = std::min(static_cast<std::size_t>(std::max(count, 0)),
+                                       length / kBytesPerBinaryVertex);
+        positions_.clear();
+        positions_.reserve(n);
+        for (std::size_t k = 0; k < n; ++k) {
+            const char* v = blob.data() + k * kBytesPerBinaryVertex;
+            positions_.push_back(mirrored(littleEndianFloat(v), littleEndianFloat(v + 4),
+                                          littleEndianFloat(v + 8)));
+        }
+    }
+
+    Vector3 mirrored(float x, float y, float z) const
+    {
+        return {x * mirror_.x, y * mirror_.y, z * mirror_.z};
+    }
+
+    void readVertexChunk(std::string_view header)
+    {
+        int32_t count = 0;
+        ScanFormat(header, "vertex %d {", &count);
+        positions_.clear();
+        // Each vertex line takes at least two bytes; a larger count cannot be in the file.
+        positions_.reserve(std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 2));
+        std::string_view line;
+        for (int32_t k = 0; k < count; ++k) {
+            const std::size_t at = lines_.position();
+            if (!lines_.readContentLine(line) || closesChunk(line))
+                return;
+            if (!startsNumber(line)) {
+                lines_.seek(at);
+                return;
+            }
+            float x = 0.0f, y = 0.0f, z = 0.0f;
+            ScanFormat(line, "%f %f %f", &x, &y, &z);
+            positions_.push_back(mirrored(x, y, z));
+        }
+        consumeClosingBrace();
+    }
+
+    void readFaceChunk(std::string_view header)
+    {
+        int32_t count = 0;
+        ScanFormat(header, "face %d {", &count);
+        faces_.clear();
+        // A face line takes at least seven bytes ("1 V(0)" and its line feed).
+        const std::size_t room = std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
+        faces_.faces.reserve(room);
+        faces_.firstCorner.reserve(room);
+        faces_.materialSlot.reserve(room);
+        std::string_view line;
+        bool closed = false;
+        for (int32_t k = 0; k < count; ++k) {
+            const std::size_t at = lines_.position();
+            if (!lines_.readContentLine(line))
+                break;
+            if (closesChunk(line)) {
+                closed = true;
+                break;
+            }
+            if (!startsNumber(line)) {
+                lines_.seek(at);
+                closed = true;  // the list broke off; its closing brace is not there to take
+                break;
+            }
+            if (!readFace(line))
+                ++counts_.facesDropped;
+        }
+        if (!closed)
+            consumeClosingBrace();
+        faces_.link();
+        smoothNormals(faces_.faces.data(), faces_.count(), static_cast<int32_t>(positions_.size()),
+                      facetAngle_);
+    }
+
+    // One face line; false when it is left out.
+    bool readFace(std::string_view line)
+    {
+        const int32_t n = textToInt(line);
+        const std::size_t list = line.find(" V(");
+        if (n < 1 || list == std::string_view::npos)
+            return false;
+        const std::size_t first = faces_.corners.size();
+        if (!readCornerIndices(line, list + 3, n)) {
+            faces_.corners.resize(first);
+            faces_.indices.resize(first);
+            return false;
+        }
+        Face face;
+        face.vertexCount = n;
+        const std::size_t slot = faceMaterialSlot(line);
+        face.material = slotMaterial(slot);
+        readTextureCoordinates(line, first, n);
+        if (n >= 3) {
+            const MeshVertex* c = faces_.corners.data() + first;
+            const Vector3 p0(c[0].x, c[0].y, c[0].z), p1(c[1].x, c[1].y, c[1].z), p2(c[2].x, c[2].y, c[2].z);
+            face.normal = normalizedOrZero(p0.triangleNormal(p1, p2));
+        }
+        faces_.faces.push_back(face);
+        faces_.firstCorner.push_back(first);
+        faces_.materialSlot.push_back(static_cast<int32_t>(slot));
+        return true;
+    }
+
+    // n vertex numbers of the V( list into new corners; false when the list holds fewer or
+    // names a vertex the object does not have.
+    bool readCornerIndices(std::string_view line, std::size_t pos, int32_t n)
+    {
+        for (int32_t k = 0; k < n; ++k) {
+            skipBlanks(line, pos);
+            if (pos >= line.size())
+                return false;
+            const bool signedDigit = (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() &&
+                                     isDigit(line[pos + 1]);
+            if (!isDigit(line[pos]) && !signedDigit)
+                return false;
+            const int32_t index = scanInt(line, pos);
+            if (index < 0 || static_cast<std::size_t>(index) >= positions_.size())
+                return false;
+            const Vector3& p = positions_[static_cast<std::size_t>(index)];
+            MeshVertex corner;
+            corner.x = p.x;
+            corner.y = p.y;
+            corner.z = p.z;
+            faces_.corners.push_back(corner);
+            faces_.indices.push_back(index);
+        }
+        return true;
+    }
+
+    // The slot of the face's material: the number given by M(, the last material without
+    // one, and the fallback's slot (after the list) for a number the list does not hold.
+    std::size_t faceMaterialSlot(std::string_view line) const
+    {
+        const std::size_t at = line.find(" M(");
+        if (at == std::string_view::npos)
+            return materials_.size() - 1;
+        const int32_t number = textToInt(line.substr(at + 3));
+        if (number < 0 || static_cast<std::size_t>(number) >= materials_.size())
+            return materials_.size();
+        return static_cast<std::size_t>(number);
+    }
+
+    const Material* slotMaterial(std::size_t slot) const
+    {
+        return slot < materials_.size() ? materials_[slot] : &fallback_;
+    }
+
+    // The pairs of the UV( list into the corners from first on; pairs it lacks stay zero.
+    void readTextureCoordinates(std::string_view line, std::size_t first, int32_t n)
+    {
+        const std::size_t at = line.find(" UV(");
+        if (at == std::string_view::npos)
+            return;
+        std::size_t pos = at + 4;
+        for (int32_t k = 0; k < 2 * n; ++k) {
+            skipBlanks(line, pos);
+            if (pos >= line.size() || !startsNumber(line.substr(pos)))
+                return;
+            MeshVertex& corner = faces_.corners[first + static_cast<std::size_t>(k / 2)];
+            (k % 2 == 0 ? corner.u : corner.v) = scanFloat(line, pos);
+        }
+    }
+
+    // Takes the next line when it is a closing brace, and leaves any other line to be read.
+    void consumeClosingBrace()
+    {
+        const std::size_t at = lines_.position();
+        std::string_view line;
+        if (lines_.readContentLine(line) && !closesChunk(line))
+            lines_.seek(at);
+    }
+
+    ModelEntry& entry_;
+    LineReader& lines_;
+    Vector3 mirror_;  // the caller's scale with X negated
+    MqoReadCounts& counts_;
+    bool utf8Names_ = false;            // "CodePage utf8": names are UTF-8 in the file
+    const Material fallback_ = whiteMaterial();  // for M( numbers outside the list
+    // The object being read.
+    std::vector<const Material*> materials_;  // entry.materials by number
+    bool materialsChanged_ = true;            // materials_ must be made again
+    int32_t materialCount_ = 0;               // materials appended from the file
+    float facetAngle_ = kDefaultFacetAngle;   // radians
+    std::vector<Vector3> positions_;          // scaled and mirrored
+    ObjectFaces faces_;
+    bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
+};
+
+}  // namespace
+
+bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
+                         MqoReadCounts& counts)
+{
+    try {
+        LineReader lines(std::move(text));
+        MqoReader reader(entry, lines, scale, counts);
+        reader.read();
+        return true;
+    } catch (const std::bad_alloc&) {
+        // A file that describes more than memory holds is one that could not be read.
+        entry.materials.clear();
+        return false;
+    }
+}
+
+bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
+                     MqoReadCounts& counts)
+{
+    entry.materials.clear();
+    std::string text;
+    if (!readModelFile(fileName, text))
+        return false;
+    return readMetasequoiaText(entry, std::move(text), scale, counts);
+}
+
+bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
+{
+    MqoReadCounts counts;
+    return readMetasequoia(entry, fileName, scale, counts);
+}

@@ -1,0 +1,42 @@
+// readMetasequoia: reads a Metasequoia text document (.mqo) into a model entry. Its materials
+// become the entry's named materials for the time of the read (textures come from the texture
+// source); every object becomes mesh frames under the entry's root, named after the object,
+// with positions scaled and mirrored in X and vertex normals smoothed within the object's
+// facet angle. Bone and anchor objects are left out. Besides the vertex list an object's
+// positions may come from a binary BVertex block; sub-chunks an object holds (vertexattr and
+// the like) are passed over whole. Names in a document marked "CodePage utf8" are converted to
+// code page 932.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/model_entry.h"
+#include "render/vector3.h"
+
+// Mesh frames one document may make: every frame joins the root's child list, whose insertion
+// walks the list, so an unbounded number would make loading quadratic. Real models use a few
+// hundred at most; faces that would make further frames are left out.
+constexpr int32_t kMaxMeshFrames = 4096;
+
+// What one read found, for tests and tools that compare a file with independent counts.
+struct MqoReadCounts {
+    int32_t objects = 0;         // objects read (each handed to buildMeshes, even without faces)
+    int32_t objectsSkipped = 0;  // bone and anchor objects left out
+    int32_t facesDropped = 0;    // faces left out: no corners, a corner index outside the
+                                 // vertex list, a V( list shorter than the corner count, or
+                                 // past the limit of mesh frames
+    int32_t meshFrames = 0;      // mesh frames made
+};
+
+// Reads fileName (or, when it does not open, modelFallbackPath(fileName)) with every position
+// multiplied by (-scale.x, scale.y, scale.z). False when the file opens under neither name (or
+// memory runs out); any content, however damaged, otherwise reads as true, without the damaged
+// parts. entry.materials is emptied before and after.
+bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
+bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
+                     MqoReadCounts& counts);
+
+// The same for a document already in memory.
+bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
+                         MqoReadCounts& counts);

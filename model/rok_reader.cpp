@@ -1,0 +1,607 @@
+// The .rok reader: lines, the sections, edge chains turned into corners, the palettes, and the
+// build of the mesh frames from the faces sorted by colour and group.
+#include "model/rok_reader.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "base/files.h"
+#include "model/build_meshes.h"
+#include "model/face.h"
+#include "model/rok_limits.h"
+#include "model/rok_smoothing.h"
+
+namespace {
+
+// Keywords, each compared with a whole line.
+constexpr std::string_view kHeaderKeyword = "ROKU4";
+constexpr std::string_view kPointKeyword = "POINT";
+constexpr std::string_view kEdgeKeyword = "LINE0";
+constexpr std::string_view kFaceKeyword = "FACE0";
+constexpr std::string_view kPaletteKeyword = "PALC0";
+
+constexpr int kHeaderLines = 14;         // after "ROKU4", all skipped
+constexpr int kPointLines = 8;           // per point: 5 skipped, then x, y, z
+constexpr int kEdgeLines = 4;            // per edge: first point, second point, group, 1 skipped
+constexpr int kPaletteHeadLines = 2;     // after "PALC0", skipped
+constexpr int kPaletteLines = 7;         // per colour: red, green, blue, emissive r, g, b, 1 skipped
+constexpr int64_t kKeysPerGroup = 16;    // key = colour + 16 * group
+
+// The colours used when the file has no palette, as the device's 0xAARRGGBB words.
+struct BuiltinColour {
+    uint32_t diffuse;   // also the ambient colour
+    uint32_t emissive;
+};
+
+constexpr BuiltinColour kBuiltinPalette[] = {
+    {0xFFE9E9E9u, 0x00696969u}, {0xFF90FFFFu, 0x00107F7Fu}, {0xFF9090FFu, 0x0010107Fu},
+    {0xFFFFAEAEu, 0x007F2E2Eu}, {0xFF90FF90u, 0x00107F10u}, {0xFFFFFF5Bu, 0x007F7F00u},
+    {0xFFFFE8D9u, 0x00C06030u}, {0xFFC65D35u, 0x00260B00u}, {0xFFFFFFFFu, 0x00FFFFFFu},
+    {0xFF000000u, 0x00000000u}, {0xFFE7BB96u, 0x00E7BB96u}, {0xFFFF1212u, 0x00C00000u},
+    {0xFFF8F8F8u, 0x00B9B9B9u},
+};
+
+constexpr size_t kReadChunkBytes = 64 * 1024;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// A line ends a section when its first byte, taken as signed, is above 32: a printable ASCII
+// character. Empty lines and lines starting with white space or a byte of 128 and above hold
+// data.
+bool endsSection(std::string_view line)
+{
+    return !line.empty() && static_cast<signed char>(line[0]) > 32;
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+size_t skipSpace(std::string_view text)
+{
+    size_t i = 0;
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    return i;
+}
+
+// atoi's reading: white space, a sign, decimal digits, anything after them ignored; 0 when
+// there are no digits. Values beyond the int32 range read as its nearest end.
+int32_t parseInt(std::string_view text)
+{
+    size_t i = skipSpace(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    constexpr int64_t kCap = int64_t{INT32_MAX} + 1;
+    int64_t value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min(value * 10 + (text[i] - '0'), kCap);
+    value = negative ? -value : value;
+    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+}
+
+// atof's reading in every locale: white space, a sign, then a decimal number with optional
+// point and exponent ("inf" and "nan" too); 0 when no number starts there. False when the
+// number is no finite float (a point with such a coordinate is unusable).
+bool parseCoordinate(std::string_view text, float& value)
+{
+    value = 0.0f;
+    size_t i = skipSpace(text);
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return true;  // a second sign: no number
+    double number = 0.0;
+    const std::errc error = std::from_chars(text.data() + i, text.data() + text.size(), number).ec;
+    if (error == std::errc::invalid_argument)
+        return true;
+    // Out of range covers numbers beyond a double in either direction; both are refused.
+    if (error != std::errc() || !std::isfinite(number) || std::fabs(number) > FLT_MAX)
+        return false;
+    value = static_cast<float>(negative ? -number : number);
+    return true;
+}
+
+// A channel of a read palette colour: 0 to 255 in the file, 0 to 1 in the material.
+float paletteChannel(std::string_view line)
+{
+    return static_cast<float>(std::clamp(parseInt(line), 0, 255)) / 255.0f;
+}
+
+ColourValue colourFromWord(uint32_t word)
+{
+    const auto channel = [word](int shift) {
+        return static_cast<float>((word >> shift) & 0xFFu) / 255.0f;
+    };
+    return ColourValue{channel(16), channel(8), channel(0), channel(24)};
+}
+
+struct RokPoint {
+    float x = 0.0f;  // already scaled by the negated caller scale
+    float y = 0.0f;
+    float z = 0.0f;
+    bool usable = false;  // false when a coordinate is no finite float
+};
+
+Vector3 positionOf(const RokPoint& point)
+{
+    return Vector3(point.x, point.y, point.z);
+}
+
+bool isFinite(const Vector3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+struct RokEdge {
+    int32_t first = -1;   // point numbers from 0; -1 when the file's number is not a point's
+    int32_t second = -1;
+    uint16_t group = 0;   // the file's group number as an unsigned 16-bit value
+};
+
+// One face as read; its reversed copy is made when the batch is built.
+struct RokFace {
+    int32_t colour = 0;      // palette index from 0, checked when the palette is known
+    uint16_t group = 0;      // group of the face's first edge
+    size_t firstCorner = 0;  // where its corners' point numbers start in the reader's list
+    int32_t cornerCount = 0;
+    float nx = 0.0f;         // unit face normal, or zero for a face without area
+    float ny = 0.0f;
+    float nz = 0.0f;
+};
+
+class RokReader {
+public:
+    RokReader(ModelEntry& entry_, const Vector3& scale)
+        : entry(entry_), pointScale(-scale.x, -scale.y, -scale.z)
+    {
+    }
+
+    void readSections();
+    void build();
+
+private:
+    bool nextLine(std::string_view& line) { return readRokLine(entry, line); }
+    bool skipLines(int64_t count);
+    bool readPoints(std::string_view& line);
+    bool readEdges(std::string_view& line);
+    bool readFaces(std::string_view& line);
+    bool readFaceEdges(int32_t cornerCount, int32_t colour);
+    bool readEdge(std::string_view line, RokEdge& edge) const;
+    bool cornersUsable(size_t first) const;
+    void addFace(int32_t colour, uint16_t group, size_t first);
+    void readPalette();
+    void appendBuiltinPalette();
+    void buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
+                    Frame* parent, RokSmoothing& smoothing);
+
+    ModelEntry& entry;
+    Vector3 pointScale;             // (-sx, -sy, -sz)
+    std::vector<RokPoint> points;   // in file order, numbered from 0
+    std::vector<RokEdge> edges;     // in file order, numbered from 0
+    std::vector<RokFace> faces;     // in file order
+    std::vector<int32_t> corners;   // the faces' corner point numbers, face after face
+};
+
+bool RokReader::skipLines(int64_t count)
+{
+    std::string_view line;
+    for (int64_t i = 0; i < count; ++i) {
+        if (!nextLine(line))
+            return false;
+    }
+    return true;
+}
+
+// The sections in their fixed order, each at most once; anything else ends the reading.
+void RokReader::readSections()
+{
+    std::string_view line;
+    bool more = nextLine(line);
+    if (more && line == kHeaderKeyword)
+        more = skipLines(kHeaderLines) && nextLine(line);
+    if (more && line == kPointKeyword)
+        more = readPoints(line);
+    if (more && line == kEdgeKeyword)
+        more = readEdges(line);
+    if (more && line == kFaceKeyword)
+        more = readFaces(line);
+    if (more && line == kPaletteKeyword)
+        readPalette();
+    else
+        appendBuiltinPalette();
+}
+
+// Point records until a section-ending line, which is left in `line`; false when the text
+// ends first (an unfinished record is dropped).
+bool RokReader::readPoints(std::string_view& line)
+{
+    std::string_view record[kPointLines];
+    for (;;) {
+        if (!nextLine(line))
+            return false;
+        if (endsSection(line))
+            return true;
+        for (int i = 1; i < kPointLines; ++i) {
+            if (!nextLine(record[i]))
+                return false;
+        }
+        RokPoint point;
+        const bool read = parseCoordinate(record[5], point.x) & parseCoordinate(record[6], point.y) &
+                          parseCoordinate(record[7], point.z);
+        point.x *= pointScale.x;
+        point.y *= pointScale.y;
+        point.z *= pointScale.z;
+        point.usable = read && isFinite(positionOf(point));
+        points.push_back(point);
+    }
+}
+
+// A point number of the file (from 1) as an index from 0; -1 when it cannot name a point.
+int32_t pointIndex(std::string_view line)
+{
+    const int64_t index = int64_t{parseInt(line)} - 1;
+    return index < 0 ? -1 : static_cast<int32_t>(index);
+}
+
+bool RokReader::readEdges(std::string_view& line)
+{
+    for (;;) {
+        if (!nextLine(line))
+            return false;
+        if (endsSection(line))
+            return true;
+        std::string_view second;
+        std::string_view group;
+        if (!nextLine(second) || !nextLine(group) || !skipLines(kEdgeLines - 3))
+            return false;
+        edges.push_back(RokEdge{pointIndex(line), pointIndex(second),
+                                static_cast<uint16_t>(parseInt(group))});
+    }
+}
+
+// Face records until a section-ending line (the file has "END00" there); the line after it is
+// left in `line` as the next keyword.
+bool RokReader::readFaces(std::string_view& line)
+{
+    for (;;) {
+        if (!nextLine(line))
+            return false;
+        if (endsSection(line))
+            return nextLine(line);
+        const int32_t cornerCount = parseInt(line);
+        std::string_view colour;
+        if (!nextLine(colour) || !skipLines(1))
+            return false;
+        if (!readFaceEdges(cornerCount, parseInt(colour)))
+            return false;
+    }
+}
+
+// The edge an edge line names (numbered from 1 in the file); false when there is none.
+bool RokReader::readEdge(std::string_view line, RokEdge& edge) const
+{
+    const int64_t number = int64_t{parseInt(line)} - 1;
+    if (number < 0 || static_cast<uint64_t>(number) >= edges.size()) {
+        edge = RokEdge{};
+        return false;
+    }
+    edge = edges[static_cast<size_t>(number)];
+    return true;
+}
+
+// Reads a face's edge lines and keeps the face when every edge and corner exists. Each corner
+// is the endpoint of edge i that edge i + 1 does not share; the last corner is the endpoint of
+// the last edge that is not the first corner. False when the text ends inside the record.
+bool RokReader::readFaceEdges(int32_t cornerCount, int32_t colour)
+{
+    if (cornerCount <= 0)
+        return true;
+    // Every line takes at least one byte, so a count above the bytes left cannot be met; it
+    // is refused before any corner is kept.
+    if (static_cast<uint64_t>(cornerCount) > entry.text.size() - entry.textPos) {
+        entry.textPos = entry.text.size();
+        return false;
+    }
+    if (cornerCount < 2 || cornerCount > kRokMaxFaceCorners)
+        return skipLines(cornerCount);
+
+    const size_t first = corners.size();
+    std::string_view line;
+    if (!nextLine(line))
+        return false;
+    RokEdge previous;
+    bool intact = readEdge(line, previous);
+    const uint16_t group = previous.group;
+    for (int32_t i = 0; i + 1 < cornerCount; ++i) {
+        if (!nextLine(line)) {
+            corners.resize(first);
+            return false;
+        }
+        RokEdge edge;
+        intact = readEdge(line, edge) && intact;
+        const bool shared = previous.first == edge.first || previous.first == edge.second;
+        corners.push_back(shared ? previous.second : previous.first);
+        previous = edge;
+    }
+    corners.push_back(previous.first == corners[first] ? previous.second : previous.first);
+    if (intact && cornersUsable(first))
+        addFace(colour, group, first);
+    else
+        corners.resize(first);
+    return true;
+}
+
+bool RokReader::cornersUsable(size_t first) const
+{
+    for (size_t i = first; i < corners.size(); ++i) {
+        const int32_t point = corners[i];
+        if (point < 0 || static_cast<size_t>(point) >= points.size() ||
+            !points[static_cast<size_t>(point)].usable)
+            return false;
+    }
+    return true;
+}
+
+// (P1 - P0) x (P2 - P1) normalised; zero for a triangle without area. A normal whose squared
+// length leaves the float range (a face far larger or smaller than any model's) is first
+// brought near unit length by its largest component, where normalising as such would give
+// zero, infinities or NaNs.
+Vector3 unitNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2)
+{
+    Vector3 normal = p0.triangleNormal(p1, p2);
+    if (!isFinite(normal))
+        return Vector3();
+    const float lengthSquared = normal.dot(normal);
+    if (!(lengthSquared >= FLT_MIN && lengthSquared <= FLT_MAX)) {
+        const float largest = std::max({std::fabs(normal.x), std::fabs(normal.y), std::fabs(normal.z)});
+        if (largest == 0.0f)
+            return Vector3();
+        // Divided, not scaled by 1 / largest, which overflows for a denormal largest.
+        normal.set(normal.x / largest, normal.y / largest, normal.z / largest);
+    }
+    normal.normalize();
+    return isFinite(normal) ? normal : Vector3();
+}
+
+// Keeps the face whose corners start at `first`, with its unit normal.
+void RokReader::addFace(int32_t colour, uint16_t group, size_t first)
+{
+    RokFace face;
+    face.colour = colour;
+    face.group = group;
+    face.firstCorner = first;
+    face.cornerCount = static_cast<int32_t>(corners.size() - first);
+    if (face.cornerCount >= 3) {
+        const auto corner = [&](size_t k) {
+            return positionOf(points[static_cast<size_t>(corners[first + k])]);
+        };
+        const Vector3 normal = unitNormal(corner(0), corner(1), corner(2));
+        face.nx = normal.x;
+        face.ny = normal.y;
+        face.nz = normal.z;
+    }
+    faces.push_back(face);
+}
+
+// The palette: two skipped lines, then colour records until a section-ending line (the file
+// has "ENDP0" there).
+void RokReader::readPalette()
+{
+    if (!skipLines(kPaletteHeadLines))
+        return;
+    std::string_view record[kPaletteLines];
+    int32_t kept = 0;
+    for (;;) {
+        if (!nextLine(record[0]) || endsSection(record[0]))
+            return;
+        for (int i = 1; i < kPaletteLines; ++i) {
+            if (!nextLine(record[i]))
+                return;
+        }
+        if (kept == kRokMaxPaletteEntries)
+            continue;
+        NamedMaterial entryMaterial;
+        Material& m = entryMaterial.material;
+        m.diffuse = {paletteChannel(record[0]), paletteChannel(record[1]), paletteChannel(record[2]), 1.0f};
+        m.ambient = m.diffuse;
+        m.emissive = {paletteChannel(record[3]), paletteChannel(record[4]), paletteChannel(record[5]), 0.0f};
+        entry.materials.append(std::move(entryMaterial));
+        ++kept;
+    }
+}
+
+void RokReader::appendBuiltinPalette()
+{
+    for (const BuiltinColour& colour : kBuiltinPalette) {
+        NamedMaterial entryMaterial;
+        entryMaterial.material.diffuse = colourFromWord(colour.diffuse);
+        entryMaterial.material.ambient = entryMaterial.material.diffuse;
+        entryMaterial.material.emissive = colourFromWord(colour.emissive);
+        entry.materials.append(std::move(entryMaterial));
+    }
+}
+
+// Faces whose colour has a palette entry, sorted by key (colour + 16 * group) and, within a
+// key, in file order; batches of one key go to the root (group 0) or to one child per group.
+void RokReader::build()
+{
+    if (!entry.root)
+        entry.root = std::make_unique<Frame>();
+    entry.root->lighting = 1;
+
+    const int32_t paletteSize = entry.materials.count();
+    std::vector<std::pair<int64_t, size_t>> order;
+    order.reserve(faces.size());
+    for (size_t i = 0; i < faces.size(); ++i) {
+        const RokFace& face = faces[i];
+        if (face.colour >= 0 && face.colour < paletteSize)
+            order.emplace_back(face.colour + kKeysPerGroup * face.group, i);
+    }
+    std::sort(order.begin(), order.end());
+
+    RokSmoothing smoothing(static_cast<int32_t>(points.size()));
+    int64_t previousGroup = -1;
+    Frame* groupFrame = nullptr;
+    for (size_t begin = 0; begin < order.size();) {
+        size_t end = begin + 1;
+        while (end < order.size() && order[end].first == order[begin].first)
+            ++end;
+        const int64_t group = order[begin].first / kKeysPerGroup;
+        Frame* parent = entry.root.get();
+        if (group != 0) {
+            if (group != previousGroup) {
+                groupFrame = entry.root->addChild(0.0f);
+                groupFrame->groupId = static_cast<int32_t>(group);
+            }
+            parent = groupFrame;
+        }
+        previousGroup = group;
+        buildBatch(order, begin, end, parent, smoothing);
+        begin = end;
+    }
+}
+
+// One batch: each face followed by its reversed copy (corners in reverse order, normal
+// negated), smoothed, given its palette material and turned into meshes under parent.
+void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin,
+                           size_t end, Frame* parent, RokSmoothing& smoothing)
+{
+    size_t cornerTotal = 0;
+    for (size_t i = begin; i < end; ++i)
+        cornerTotal += static_cast<size_t>(faces[order[i].second].cornerCount);
+    std::vector<Face> batch(2 * (end - begin));
+    std::vector<MeshVertex> vertices(2 * cornerTotal);
+    std::vector<int32_t> indices(2 * cornerTotal);
+
+    size_t at = 0;
+    for (size_t i = begin; i < end; ++i) {
+        const RokFace& record = faces[order[i].second];
+        const Material* material = &entry.materials.element(record.colour)->payload.material;
+        const auto n = static_cast<size_t>(record.cornerCount);
+        for (int copy = 0; copy < 2; ++copy) {
+            Face& face = batch[2 * (i - begin) + static_cast<size_t>(copy)];
+            face.material = material;
+            face.tag = record.colour;
+            face.vertexCount = record.cornerCount;
+            face.vertices = vertices.data() + at;
+            face.indices = indices.data() + at;
+            const float sign = copy == 0 ? 1.0f : -1.0f;
+            face.normal.set(sign * record.nx, sign * record.ny, sign * record.nz);
+            for (size_t k = 0; k < n; ++k) {
+                const int32_t point = corners[record.firstCorner + (copy == 0 ? k : n - 1 - k)];
+                const RokPoint& p = points[static_cast<size_t>(point)];
+                face.vertices[k].x = p.x;
+                face.vertices[k].y = p.y;
+                face.vertices[k].z = p.z;
+                face.indices[k] = point;
+            }
+            at += n;
+        }
+    }
+    const auto faceCount = static_cast<int32_t>(batch.size());
+    smoothing.smooth(batch.data(), faceCount, kRokSmoothingAngle);
+    buildMeshes(entry, batch.data(), faceCount, 0, parent, nullptr);
+}
+
+// The whole file, or false when it cannot be read or is larger than the reader takes.
+bool readWholeFile(std::FILE* file, std::string& text)
+{
+    // A file that says it is too large is refused at once; the reading below holds to the
+    // limit as well, for files whose size cannot be asked.
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (size > 0 && static_cast<unsigned long>(size) > kRokMaxFileBytes)
+            return false;
+        if (size > 0)
+            text.reserve(static_cast<size_t>(size));
+        std::rewind(file);
+    }
+    std::vector<char> chunk(kReadChunkBytes);
+    for (;;) {
+        const size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
+        if (got > kRokMaxFileBytes - text.size())
+            return false;
+        text.append(chunk.data(), got);
+        if (got < chunk.size())
+            return std::ferror(file) == 0;
+    }
+}
+
+} // namespace
+
+bool readRokLine(ModelEntry& entry, std::string_view& line)
+{
+    std::string& text = entry.text;
+    if (entry.textPos >= text.size()) {
+        entry.textPos = text.size();
+        line = {};
+        return false;
+    }
+    const size_t start = entry.textPos;
+    size_t end = text.find('\r', start);
+    if (end == std::string::npos) {
+        end = text.size();
+        entry.textPos = end;
+    } else {
+        text[end] = '\0';
+        entry.textPos = end + 1;
+    }
+    line = std::string_view(text).substr(start, end - start);
+    return true;
+}
+
+bool readRokText(ModelEntry& entry, const Vector3& scale)
+{
+    const bool hadRoot = entry.root != nullptr;
+    bool read = true;
+    try {
+        entry.materials.clear();
+        entry.textPos = 0;
+        RokReader reader(entry, scale);
+        reader.readSections();
+        reader.build();
+    } catch (const std::exception&) {
+        // Only running out of memory can get here; the model is then not loaded.
+        if (!hadRoot)
+            entry.root.reset();
+        read = false;
+    }
+    std::string().swap(entry.text);
+    entry.textPos = 0;
+    entry.materials.clear();
+    return read;
+}
+
+bool readRok(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
+{
+    entry.materials.clear();
+    try {
+        FileHandle file(openFile(fileName, "rb"));
+        if (!file)
+            file.reset(openFile(modelFallbackPath(fileName), "rb"));
+        if (!file)
+            return false;
+        std::string text;
+        if (!readWholeFile(file.get(), text))
+            return false;
+        entry.text = std::move(text);
+    } catch (const std::exception&) {
+        return false;
+    }
+    return readRokText(entry, scale);
+}

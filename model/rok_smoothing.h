@@ -1,0 +1,73 @@
+// RokSmoothing: the vertex normals of one batch of .rok faces (the faces of one colour and
+// group, each followed by its reversed copy).
+//
+// The rule, for each face f in batch order and each corner i of f that has not been given a
+// normal yet: sum the normals of every face p of the batch (f included, in batch order) that
+// lies within the threshold angle of f and still has an unvisited corner at corner i's point,
+// taking the first such corner of p; normalise the sum and give it to every corner taken,
+// which marks them visited (their index becomes -1). Faces and their reversed copies point
+// 180 degrees apart and never share a normal.
+//
+// The work is close to linear in the number of corners: an index from each point to the
+// faces through it replaces the scan of all faces per corner, and each face's visited corners
+// at a point are a prefix of its corners there, so a cursor per (point, face) finds the next.
+//
+// Faces that cannot take part keep their own face normal at every corner and are skipped by
+// the others: a zero or non-finite normal (a degenerate face, or one with fewer than three
+// corners) would otherwise gather the faces of both sides around its points and hand them a
+// meaningless sum; a face passing through one point more than kRokMaxPointVisits times is
+// left out so that hostile repeats cannot make the work quadratic.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "model/face.h"
+
+// Faces whose normals are less than this many radians apart share vertex normals: 59.5
+// degrees, the float with the bit pattern 0x3F84EC9E.
+constexpr float kRokSmoothingAngle = 1.0384710f;
+
+class RokSmoothing {
+public:
+    // pointCount: corner indices from 0 to pointCount - 1 name points; any other index (-1
+    // included) names none, and such a corner is neither given a normal nor gathered.
+    explicit RokSmoothing(int32_t pointCount);
+
+    // Sets the vertex normals of the batch's corners and turns the index of every corner it
+    // visits into -1. The scratch memory is kept for the next batch.
+    void smooth(Face* faces, int32_t faceCount, float threshold);
+
+private:
+    struct Corner {
+        int32_t face;    // position of the face in the batch
+        int32_t corner;  // corner number within the face
+    };
+    // The corners of one face at one point: entries [cursor, end) of `corners` are unvisited.
+    struct Run {
+        int32_t face;
+        size_t cursor;
+        size_t end;
+    };
+
+    bool takesPart(const Face& face, float threshold) const;
+    void markParticipants(const Face* faces, int32_t faceCount, float threshold);
+    void collectCorners(const Face* faces, int32_t faceCount);
+    void smoothPoint(Face* faces, size_t begin, size_t end, float threshold);
+    int32_t slotOf(int32_t point);
+    void releaseSlots();
+
+    int32_t pointCount;                 // valid point numbers are 0 .. pointCount - 1
+    std::vector<int32_t> slotOfPoint;   // per point, its slot in this batch, or -1; all -1 between batches
+    std::vector<int32_t> slotPoint;     // per slot, the point it stands for
+    std::vector<int32_t> slotLastFace;  // per slot, the last face counted through it
+    std::vector<int32_t> slotVisits;    // per slot, that face's corners at the point so far
+    std::vector<size_t> slotStart;      // per slot, where its corners begin in `corners`, and the end
+    std::vector<uint8_t> participates;  // per face of the batch, 1 when it takes part
+    std::vector<Corner> corners;        // participants' corners grouped by slot, in batch order
+    std::vector<Run> runs;              // scratch of one point
+    std::vector<size_t> live;           // runs with unvisited corners, in face order
+    std::vector<size_t> gathered;       // runs taken by the current step
+    std::vector<size_t> previous;       // runs taken by the step before, at the same point
+};

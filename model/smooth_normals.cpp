@@ -1,0 +1,283 @@
+// smoothNormals through an index from vertex to faces. Around each vertex the faces' normals
+// are gathered once; faces that share a normal (flat fans, duplicated faces) are compared as
+// one, so the cost per vertex is the square of the number of distinct normals there, capped by
+// kMaxSmoothedNormalsPerVertex.
+#include "model/smooth_normals.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <tuple>
+#include <vector>
+
+namespace {
+
+// Around the threshold's cosine the exact arccos decides; elsewhere the cosine alone does.
+constexpr float kCosineMargin = 1e-4f;
+
+// A face normal with its squared length (computed as Vector3::dot computes it) and the
+// reciprocal of its length.
+struct PreparedNormal {
+    Vector3 v;
+    float lengthSquared = 0.0f;
+    float inverseLength = 0.0f;
+
+    explicit PreparedNormal(const Vector3& n)
+        : v(n), lengthSquared(n.x * n.x + n.y * n.y + n.z * n.z), inverseLength(1.0f / std::sqrt(lengthSquared))
+    {
+    }
+};
+
+// The test of the smoothing rule: angleBetween(a, b) <= limit. Where the cosine lies clearly on
+// one side of the limit's cosine it answers (arccos falls as the cosine rises); near the limit,
+// and for normals of unusual length, angleBetween itself decides.
+class AngleTest {
+public:
+    explicit AngleTest(float limit)
+        : limit_(limit), cosLimit_(std::cos(limit)), useCosine_(limit > 0.01f && limit < 3.13f)
+    {
+    }
+
+    bool within(const PreparedNormal& a, const PreparedNormal& b) const
+    {
+        // Normals of ordinary length (not near zero, where angleBetween's own rule applies):
+        // the cosine to within a few rounding steps, without a root or a division per pair.
+        if (useCosine_ && a.lengthSquared > kOrdinary && b.lengthSquared > kOrdinary &&
+            a.lengthSquared < kLarge && b.lengthSquared < kLarge) {
+            const float c = (a.v.x * b.v.x + a.v.y * b.v.y + a.v.z * b.v.z) * a.inverseLength * b.inverseLength;
+            if (c >= cosLimit_ + kCosineMargin)
+                return true;
+            if (c <= cosLimit_ - kCosineMargin)
+                return false;
+        }
+        return a.v.angleBetween(b.v) <= limit_;
+    }
+
+private:
+    static constexpr float kOrdinary = 1e-6f;  // squared lengths between these two
+    static constexpr float kLarge = 1e6f;
+    float limit_;
+    float cosLimit_;
+    bool useCosine_;
+};
+
+struct Float3 {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};
+
+// The pairs (vertex, face) in vertex order and, within a vertex, in face order.
+struct VertexFaceIndex {
+    std::vector<std::size_t> first;  // vertexCount + 1 offsets into faceOf
+    std::vector<int32_t> faceOf;     // face numbers
+
+    void build(const Face* faces, int32_t faceCount, int32_t vertexCount)
+    {
+        const auto vertices = static_cast<std::size_t>(vertexCount);
+        std::vector<int32_t> lastFace(vertices, -1);
+        first.assign(vertices + 1, 0);
+        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t) { ++first[i + 1]; });
+        for (std::size_t i = 0; i < vertices; ++i)
+            first[i + 1] += first[i];
+        faceOf.resize(first[vertices]);
+        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+        std::fill(lastFace.begin(), lastFace.end(), -1);
+        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[fill[i]++] = f; });
+    }
+
+    // The position of face f in vertex i's list (present by construction).
+    std::size_t find(int32_t i, int32_t f) const
+    {
+        const auto begin = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i]);
+        const auto end = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i + 1]);
+        return static_cast<std::size_t>(std::lower_bound(begin, end, f) - faceOf.begin());
+    }
+
+private:
+    // Calls visit(vertex, face) once per face for each vertex among its corners.
+    template <typename Visit>
+    static void forEachPair(const Face* faces, int32_t faceCount, std::vector<int32_t>& lastFace,
+                            const Visit& visit)
+    {
+        const auto vertices = static_cast<int32_t>(lastFace.size());
+        for (int32_t f = 0; f < faceCount; ++f) {
+            const Face& face = faces[f];
+            for (int32_t k = 0; k < face.vertexCount && face.indices != nullptr; ++k) {
+                const int32_t i = face.indices[k];
+                if (i < 0 || i >= vertices || lastFace[static_cast<std::size_t>(i)] == f)
+                    continue;
+                lastFace[static_cast<std::size_t>(i)] = f;
+                visit(i, f);
+            }
+        }
+    }
+};
+
+// Numbers faces by their normal, so that equal normals (bit for bit) share a number.
+std::vector<int32_t> numberNormals(const Face* faces, int32_t faceCount, int32_t& distinct)
+{
+    const auto key = [&](int32_t f) {
+        const Vector3& n = faces[f].normal;
+        return std::make_tuple(std::bit_cast<uint32_t>(n.x), std::bit_cast<uint32_t>(n.y),
+                               std::bit_cast<uint32_t>(n.z));
+    };
+    std::vector<int32_t> order(static_cast<std::size_t>(faceCount));
+    for (int32_t f = 0; f < faceCount; ++f)
+        order[static_cast<std::size_t>(f)] = f;
+    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return key(a) < key(b); });
+    std::vector<int32_t> number(static_cast<std::size_t>(faceCount));
+    distinct = 0;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && key(order[k]) != key(order[k - 1]))
+            ++distinct;
+        number[static_cast<std::size_t>(order[k])] = distinct;
+    }
+    if (faceCount > 0)
+        ++distinct;
+    return number;
+}
+
+// The smoothing of one vertex: for each face around it (positions first .. last of the
+// index), the smoothed normal into result at the same position.
+class VertexSmoother {
+public:
+    VertexSmoother(const Face* faces, const std::vector<int32_t>& normalNumber, int32_t distinctNormals,
+                   float facetAngle)
+        : faces_(faces),
+          normalNumber_(normalNumber),
+          localOf_(static_cast<std::size_t>(distinctNormals), -1),
+          test_(facetAngle)
+    {
+    }
+
+    void smooth(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last,
+                std::vector<Float3>& result)
+    {
+        gather(faceOf, first, last);
+        if (normals_.size() > static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex)) {
+            for (std::size_t p = first; p < last; ++p)
+                result[p] = toFloat3(faces_[faceOf[p]].normal);
+        } else {
+            sumWithin();
+            for (std::size_t p = first; p < last; ++p)
+                result[p] = sums_[static_cast<std::size_t>(localOf_[numberOf(faceOf[p])])];
+        }
+        for (const int32_t number : numbers_)
+            localOf_[static_cast<std::size_t>(number)] = -1;
+    }
+
+private:
+    std::size_t numberOf(int32_t face) const
+    {
+        return static_cast<std::size_t>(normalNumber_[static_cast<std::size_t>(face)]);
+    }
+
+    // The distinct normals around the vertex in the order they first occur, with how many
+    // faces carry each.
+    void gather(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
+    {
+        normals_.clear();
+        counts_.clear();
+        numbers_.clear();
+        for (std::size_t p = first; p < last; ++p) {
+            const std::size_t number = numberOf(faceOf[p]);
+            int32_t& local = localOf_[number];
+            if (local < 0) {
+                local = static_cast<int32_t>(normals_.size());
+                normals_.emplace_back(faces_[faceOf[p]].normal);
+                counts_.push_back(0);
+                numbers_.push_back(static_cast<int32_t>(number));
+            }
+            ++counts_[static_cast<std::size_t>(local)];
+        }
+    }
+
+    // For each distinct normal d, the sum of the normals within the facet angle of it, in the
+    // order the faces stand; a normal that several faces share counts that many times. The
+    // test is symmetric, so each pair is tested once.
+    void sumWithin()
+    {
+        const std::size_t count = normals_.size();
+        within_.assign(count * count, 0);
+        for (std::size_t d = 0; d < count; ++d) {
+            for (std::size_t e = d; e < count; ++e) {
+                const uint8_t near = test_.within(normals_[d], normals_[e]) ? 1 : 0;
+                within_[d * count + e] = near;
+                within_[e * count + d] = near;
+            }
+        }
+        sums_.resize(count);
+        for (std::size_t d = 0; d < count; ++d) {
+            float x = 0.0f, y = 0.0f, z = 0.0f;
+            for (std::size_t e = 0; e < count; ++e) {
+                if (within_[d * count + e] == 0)
+                    continue;
+                const Vector3& n = normals_[e].v;
+                const float weight = static_cast<float>(counts_[e]);
+                if (counts_[e] == 1) {
+                    x = x + n.x;
+                    y = y + n.y;
+                    z = z + n.z;
+                } else {
+                    x = x + n.x * weight;
+                    y = y + n.y * weight;
+                    z = z + n.z * weight;
+                }
+            }
+            sums_[d] = toFloat3(normalizedOrZero(Vector3(x, y, z)));
+        }
+    }
+
+    static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
+
+    const Face* faces_;
+    const std::vector<int32_t>& normalNumber_;
+    std::vector<int32_t> localOf_;  // per normal number: its place in normals_, or -1
+    AngleTest test_;
+    std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
+    std::vector<int32_t> counts_;   // faces carrying each of them
+    std::vector<int32_t> numbers_;  // their normal numbers, to reset localOf_
+    std::vector<Float3> sums_;      // their smoothed normals
+    std::vector<uint8_t> within_;   // per pair of them: 1 when within the facet angle
+};
+
+}  // namespace
+
+Vector3 normalizedOrZero(const Vector3& v)
+{
+    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (!(lengthSquared > 0.0f))
+        return {};
+    Vector3 unit = v;
+    return unit.normalize();
+}
+
+void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float facetAngle)
+{
+    if (faces == nullptr || faceCount <= 0 || vertexCount <= 0)
+        return;
+    VertexFaceIndex index;
+    index.build(faces, faceCount, vertexCount);
+    int32_t distinctNormals = 0;
+    const std::vector<int32_t> normalNumber = numberNormals(faces, faceCount, distinctNormals);
+
+    std::vector<Float3> result(index.faceOf.size());
+    VertexSmoother smoother(faces, normalNumber, distinctNormals, facetAngle);
+    for (int32_t i = 0; i < vertexCount; ++i)
+        smoother.smooth(index.faceOf, index.first[i], index.first[i + 1], result);
+
+    for (int32_t f = 0; f < faceCount; ++f) {
+        Face& face = faces[f];
+        for (int32_t k = 0; k < face.vertexCount && face.indices != nullptr; ++k) {
+            const int32_t i = face.indices[k];
+            if (i < 0 || i >= vertexCount)
+                continue;
+            const Float3& n = result[index.find(i, f)];
+            face.vertices[k].nx = n.x;
+            face.vertices[k].ny = n.y;
+            face.vertices[k].nz = n.z;
+        }
+    }
+}

@@ -1,0 +1,29 @@
+// readX: reads the text form of a DirectX .x file into a model entry. Understood are named
+// materials at any level and meshes with their positions, faces, material list, normals and
+// texture coordinates; frames, matrices, templates and every other block are passed over, so
+// all meshes stand side by side under the entry's root frame, untransformed and unnamed.
+// Nothing is ever written in this format.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/model_entry.h"
+#include "render/vector3.h"
+
+// What one read found, for tests and tools that compare a file with independent counts.
+struct XReadCounts {
+    int32_t meshes = 0;         // Mesh blocks read to their closing line and handed on as meshes
+    int32_t meshesDropped = 0;  // Mesh blocks left out: end of text inside, or counts the file
+                                // cannot hold
+    int32_t facesDropped = 0;   // faces left out of kept meshes: a corner index outside the
+                                // vertex list, or fewer indices than corners
+};
+
+// Reads fileName (or, when it does not open, modelFallbackPath(fileName)) with positions
+// multiplied by scale component by component (no mirroring). Each mesh becomes mesh frames
+// under the entry's root through buildMeshes. entry.materials is emptied before and after.
+// False only when the file opens under neither name; damaged content is left out instead.
+bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
+bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
+           XReadCounts& counts);

@@ -1,0 +1,313 @@
+// readX: materials (commas as separators, references, materials written in place, textures),
+// faces, normals and texture coordinates, meshes inside frames, blocks passed over, hostile
+// files, and the real files of the corpus against their independent counts.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/model_entry.h"
+#include "model/texture_source.h"
+#include "model/x_reader.h"
+
+namespace {
+
+// One scratch file, rewritten by every load and removed at the end of the run.
+struct ScratchFile {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("vellarn-x-" + std::to_string(std::random_device()()) + ".x");
+    ~ScratchFile()
+    {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+};
+
+struct Loaded {
+    bool ok = false;
+    XReadCounts counts;
+    ModelEntry entry;
+
+    std::vector<const Frame*> meshes() const
+    {
+        std::vector<const Frame*> out;
+        for (const Frame* f = entry.root ? entry.root->firstChild : nullptr; f != nullptr; f = f->next)
+            out.push_back(f);
+        return out;
+    }
+    int64_t triangles() const
+    {
+        int64_t total = 0;
+        for (const Frame* f : meshes())
+            total += f->vertexCount / 3;
+        return total;
+    }
+};
+
+std::unique_ptr<Loaded> load(const std::string& text, Vector3 scale = Vector3(1, 1, 1))
+{
+    static const ScratchFile file;
+    std::ofstream(file.path, std::ios::binary | std::ios::trunc) << text;
+    auto loaded = std::make_unique<Loaded>();
+    loaded->ok = readX(loaded->entry, file.path.string(), scale, loaded->counts);
+    return loaded;
+}
+
+// A mesh of four vertices (0,0,0) (1,0,0) (1,1,0) (0,1,0) with the given faces and blocks.
+std::string quadMesh(const std::string& faces, const std::string& blocks)
+{
+    return "Mesh {\n 4;\n 0;0;0;,\n 1;0;0;,\n 1;1;0;,\n 0;1;0;;\n" + faces + blocks + "}\n";
+}
+
+const std::string kOneTriangle = " 1;\n 3;0,1,2;;\n";
+
+std::string material(const std::string& header, const std::string& colour)
+{
+    return header + "\n " + colour + "\n 5.0;\n 0.1;0.2;0.3;;\n 0.4;0.5;0.6;;\n}\n";
+}
+
+std::string listOf(const std::string& numbers, const std::string& entries, int count = 1)
+{
+    return " MeshMaterialList {\n " + std::to_string(count) + ";\n" + numbers + entries + " }\n";
+}
+
+}  // namespace
+
+TEST(XReader, MaterialLinesTakeCommasOrSemicolons)
+{
+    for (const char* colour : {"1.0;0.5;0.25;0.75;;", "1.0,0.5,0.25,0.75;;", "1.0, 0.5 ,0.25,0.75,;"}) {
+        const auto loaded = load(material("Material Red {", colour) +
+                                 quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", " {Red}\n")));
+        ASSERT_EQ(loaded->meshes().size(), 1u) << colour;
+        const D3DMaterial7Data& m = *loaded->meshes()[0]->material;
+        EXPECT_EQ(std::vector<float>({m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a}),
+                  std::vector<float>({1.0f, 0.5f, 0.25f, 0.75f})) << colour;
+        EXPECT_FLOAT_EQ(m.ambient.a, 0.75f);  // ambient equals diffuse
+        EXPECT_FLOAT_EQ(m.power, 5.0f);
+        EXPECT_FLOAT_EQ(m.specular.b, 0.3f);
+        EXPECT_FLOAT_EQ(m.emissive.r, 0.4f);
+        EXPECT_FLOAT_EQ(m.specular.a + m.emissive.a, 0.0f);
+    }
+}
+
+// Materials at the top level stand in reverse file order, so a reference finds the latest of
+// its name; references, materials in place and material numbers pick per face.
+TEST(XReader, MaterialListsPickMaterialsPerFace)
+{
+    const std::string top = material("Material A {", "0.1;0;0;1;;") +
+                            material("Material B {", "0.2;0;0;1;;") +
+                            material("Frame f {\nMaterial A {", "0.3;0;0;1;;") + "}\n";
+    const struct {
+        const char* name;
+        std::string list;
+        std::vector<float> reds;  // diffuse red of each mesh frame, in frame order
+    } cases[] = {
+        {"reference to B", listOf(" 2;\n 0,\n 0;\n", " {B}\n"), {0.2f}},
+        {"latest A wins", listOf(" 2;\n 0,\n 0;\n", " {A}\n"), {0.3f}},
+        {"spaces in braces", listOf(" 2;\n 0,\n 0;\n", " { B }\n"), {0.2f}},
+        {"two materials", listOf(" 2;\n 1,\n 0;\n", " {A}\n {B}\n", 2), {0.2f, 0.3f}},
+        {"in place", listOf(" 2;\n 0,\n 0;\n", material(" Material {", "0.7;0;0;1;;")), {0.7f}},
+        {"numbers on one line", listOf(" 2;\n 1,0;;\n", " {A}\n {B}\n", 2), {0.2f, 0.3f}},
+        // one number for all faces: the faces after it take the last one written
+        {"short number list", listOf(" 1;\n 1;;\n", " {A}\n {B}\n", 2), {0.2f}},
+        // no material for a face: the default white one
+        {"unknown name", listOf(" 2;\n 0,\n 0;\n", " {C}\n"), {1.0f}},
+        {"number past list", listOf(" 2;\n 0,\n 5;\n", " {B}\n"), {0.2f, 1.0f}},
+        {"no list", "", {1.0f}},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(top + quadMesh(" 2;\n 3;0,1,2;,\n 3;0,2,3;;\n", c.list));
+        std::vector<float> reds;
+        for (const Frame* f : loaded->meshes())
+            reds.push_back(f->material->diffuse.r);
+        EXPECT_EQ(reds, c.reds) << c.name;
+        EXPECT_EQ(loaded->triangles(), 2) << c.name;
+    }
+    // A material written in place under a name serves the references of later meshes.
+    const std::string green = material(" Material G {", "0;1;0;1;;");
+    const auto loaded = load(quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", green)) +
+                             quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", " {G}\n")));
+    ASSERT_EQ(loaded->meshes().size(), 2u);
+    EXPECT_FLOAT_EQ(loaded->meshes()[1]->material->diffuse.g, 1.0f);
+}
+
+TEST(XReader, TexturesAreRequestedByName)
+{
+    for (const char* block : {"TextureFilename {\n \"wood.bmp\";\n }\n",
+                              "TextureFileName {\n \"wood.bmp\";\n }\n",
+                              "\n TextureFilename Diffuse {\n \"wood.bmp\";\n }\n",
+                              "TextureFilename { \"wood.bmp\"; }\n"}) {
+        RecordingTextureSource recorder;
+        setTextureSource(&recorder);
+        const std::string mat =
+            " Material {\n 1;1;1;1;;\n 0;\n 0;0;0;;\n 0;0;0;;\n" + std::string(block) + " }\n";
+        const auto loaded = load(quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", mat)));
+        setTextureSource(nullptr);
+        ASSERT_EQ(recorder.requests.size(), 1u) << block;
+        EXPECT_EQ(recorder.requests[0].path, "wood.bmp");
+        EXPECT_EQ(loaded->triangles(), 1) << block;  // the texture block's braces kept count
+    }
+}
+
+// A triangle and a quadrilateral give three triangles, the quadrilateral a fan around its first
+// corner; positions (exponents allowed) are scaled per axis and never mirrored; frames and their
+// matrices have no effect, and no frame carries a name.
+TEST(XReader, FacesBecomeFansOfScaledCornersWhateverFrameHoldsThem)
+{
+    const std::string mesh = "Mesh {\n 4;\n 0;0;0;,\n 1.0E+00;0;0;,\n 1e0; 1.00E+00; 0;,\n 0;+1;0;;\n"
+                             " 2;\n 3;0,1,2;,\n 4;3,2,1,0;;\n}\n";
+    const std::string framed = "Frame Outer {\n FrameTransformMatrix {\n  1,0,0,0,0,1,0,0,0,0,1,0,"
+                               "50,60,70,1;;\n }\n Frame Inner {\n" + mesh + " }\n}\n";
+    const auto loaded = load(framed + mesh, Vector3(2, 3, 4));
+    ASSERT_EQ(loaded->meshes().size(), 2u);
+    const float expected[9][2] = {{0, 0}, {2, 0}, {2, 3}, {0, 3}, {2, 3}, {2, 0}, {0, 3}, {2, 0}, {0, 0}};
+    for (const Frame* frame : loaded->meshes()) {
+        ASSERT_EQ(frame->vertexCount, 9);
+        for (int i = 0; i < 9; ++i) {
+            EXPECT_FLOAT_EQ(frame->vertices[i].x, expected[i][0]) << i;
+            EXPECT_FLOAT_EQ(frame->vertices[i].y, expected[i][1]) << i;
+        }
+        EXPECT_EQ(frame->name, "");
+    }
+}
+
+// Normals come per corner from the face list of the block; texture coordinates per vertex,
+// as many as the mesh has vertices whatever count the block writes.
+TEST(XReader, NormalsPerCornerAndCoordinatesPerVertex)
+{
+    const std::string normals = " MeshNormals {\n  2;\n  0;0;1;,\n  0;1;0;;\n  1;\n  3;1,0,7;;\n }\n";
+    const std::string coords = " MeshTextureCoords {\n  1;\n  0;0;,\n  0.25;0.5;,\n  0.75;1;,\n  1;1;;\n }\n";
+    for (const std::string& blocks : {normals + coords, coords + normals}) {
+        const auto loaded = load(quadMesh(" 1;\n 3;3,1,2;;\n", blocks));
+        ASSERT_EQ(loaded->meshes().size(), 1u);
+        const MeshVertex* v = loaded->meshes()[0]->vertices;
+        EXPECT_EQ(std::vector<float>({v[0].ny, v[1].nz, v[2].nx + v[2].ny + v[2].nz}),
+                  std::vector<float>({1, 1, 0}));  // normals 1 and 0; normal 7 does not exist
+        EXPECT_EQ(std::vector<float>({v[0].u, v[1].u, v[2].v}), std::vector<float>({1, 0.25f, 1}));
+    }
+}
+
+// Blocks the reader does not know are passed over with everything inside them, also when they
+// nest, so that the blocks after them still apply and the mesh still ends at its own line.
+TEST(XReader, UnknownBlocksInsideMeshArePassedOver)
+{
+    const std::string blocks[] = {
+        " MeshVertexColors {\n  1;\n  0;1;1;1;1;;\n }\n",
+        " VertexDuplicationIndices {\n  4;\n  4;\n  0,\n  1,\n  2,\n  3;\n }\n",
+        " XSkinMeshHeader {\n  1;\n  2;\n  1;\n }\n SkinWeights {\n  \"Bone\";\n  1;\n  0;\n"
+        "  1.0;\n  1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;;\n }\n",
+        " DeclData {\n  Nested {\n   Deeper { 1; }\n  }\n  {Ref}\n  \"}\";\n }\n",
+    };
+    for (const std::string& unknown : blocks) {
+        const auto loaded = load(material("Material Red {", "1;0;0;1;;") +
+                                 quadMesh(kOneTriangle, unknown + listOf(" 1;\n 0;\n", " {Red}\n")) +
+                                 quadMesh(kOneTriangle, ""));
+        ASSERT_EQ(loaded->meshes().size(), 2u) << unknown;
+        EXPECT_FLOAT_EQ(loaded->meshes()[0]->material->diffuse.g, 0.0f) << unknown;  // red applied
+    }
+}
+
+// Damaged files give a model without the damaged parts (or without anything), never a crash.
+TEST(XReader, DamagedPartsAreLeftOut)
+{
+    const std::string cut = "Mesh {\n 3;\n 0;0;0;,\n 1;0;0;,\n 1;1;0;;\n";
+    const struct {
+        const char* name;
+        std::string text;
+        XReadCounts counts;  // meshes, meshes dropped, faces dropped
+        int64_t triangles;
+    } cases[] = {
+        {"index past vertices", quadMesh(" 2;\n 3;0,1,4;,\n 3;0,2,3;;\n", ""), {1, 0, 1}, 1},
+        {"negative index", quadMesh(" 2;\n 3;0,-1,2;,\n 3;0,2,3;;\n", ""), {1, 0, 1}, 1},
+        {"fewer indices than corners", quadMesh(" 2;\n 4;0,1,2;,\n 3;0,2,3;;\n", ""), {1, 0, 1}, 1},
+        {"huge corner count", quadMesh(" 1;\n 2000000000;0,1,2;;\n", ""), {1, 0, 1}, 0},
+        {"huge vertex count",
+         "Mesh {\n 2147483647;\n 0;0;0;;\n 1;\n 3;0,0,0;;\n}\n" + quadMesh(kOneTriangle, ""), {1, 1, 0}, 1},
+        {"negative face count", "Mesh {\n 1;\n 0;0;0;;\n -5;\n}\n", {0, 1, 0}, 0},
+        {"huge face count", "Mesh {\n 1;\n 0;0;0;;\n 99999999;\n 3;0,0,0;;\n}\n", {0, 1, 0}, 0},
+        {"fewer vertices than counted", "Mesh {\n 9;\n 0;0;0;,\n 1;0;0;;\n}\n", {1, 0, 0}, 0},
+        {"face list cut by a block", cut + " 5;\n 3;0,1,2;;\n MeshNormals {\n 99;\n 0;0;1;;\n }\n}\n",
+         {1, 0, 0}, 1},
+        {"huge normal count", quadMesh(kOneTriangle, " MeshNormals {\n 2000000000;\n 0;0;1;;\n }\n"),
+         {1, 0, 0}, 1},
+        {"text ends inside mesh", cut + " 1;\n 3;0,1,2;;\n", {0, 1, 0}, 0},
+        {"text ends inside list", cut + " 1;\n 3;0,1,2;;\n MeshMaterialList {\n 1;\n 1;\n", {0, 1, 0},
+         0},
+        {"text ends inside material", "Material M {\n 1;1;", {0, 0, 0}, 0},
+        {"empty file", "", {0, 0, 0}, 0},
+        {"mesh without counts", "Mesh {\n}\n", {1, 0, 0}, 0},
+        {"stray closing lines", "}\n}\n" + quadMesh(kOneTriangle, " }\n"), {1, 0, 0}, 1},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(c.text);
+        EXPECT_TRUE(loaded->ok) << c.name;
+        EXPECT_EQ(loaded->counts.meshes, c.counts.meshes) << c.name;
+        EXPECT_EQ(loaded->counts.meshesDropped, c.counts.meshesDropped) << c.name;
+        EXPECT_EQ(loaded->counts.facesDropped, c.counts.facesDropped) << c.name;
+        EXPECT_EQ(loaded->triangles(), c.triangles) << c.name;
+    }
+    ModelEntry entry;
+    EXPECT_FALSE(readX(entry, "no-such-dir/no-such-model.x", Vector3(1, 1, 1)));
+}
+
+// Every prefix of a valid file and random damage to it read without fault (the sanitizer build
+// checks the memory side), never giving more triangles than the whole file.
+TEST(XReader, TruncatedAndScrambledFilesStayInBounds)
+{
+    const std::string full =
+        material("Material A {", "1;0;0;1;;") + "Frame F {\n" +
+        quadMesh(" 2;\n 3;0,1,2;,\n 4;0,1,2,3;;\n",
+                 " MeshNormals {\n  1;\n  0;0;1;;\n  2;\n  3;0,0,0;,\n  4;0,0,0,0;;\n }\n"
+                 " MeshTextureCoords {\n  4;\n  0;0;,\n  1;0;,\n  1;1;,\n  0;1;;\n }\n"
+                 " MeshVertexColors {\n  1;\n  0;1;1;1;1;;\n }\n" +
+                 listOf(" 2;\n 0,\n 1;\n", " {A}\n" + material("  Material {", "0;1;0;1;;"), 2)) +
+        "}\n";
+    ASSERT_EQ(load(full)->triangles(), 3);
+    for (size_t cut = 0; cut < full.size(); ++cut)
+        ASSERT_LE(load(full.substr(0, cut))->triangles(), 3) << cut;
+    std::mt19937 random(7);
+    const char noise[] = "0123456789;,{}-e.\n\"x ";
+    for (int round = 0; round < 300; ++round) {
+        std::string text = full;
+        for (int k = 0; k < 4; ++k)
+            text[random() % text.size()] = noise[random() % (sizeof(noise) - 1)];
+        ASSERT_TRUE(load(text)->ok);
+    }
+}
+
+// The real files: each loads, with the mesh and triangle counts of an independent importer.
+TEST(XReader, CorpusFilesMatchIndependentCounts)
+{
+    const auto corpus = std::filesystem::path(VELLARN_SOURCE_DIR) / ".." / "shared" / "corpus";
+    if (!std::filesystem::is_directory(corpus / "x"))
+        GTEST_SKIP() << "no corpus at " << corpus.string();
+    std::map<std::string, std::pair<int32_t, int64_t>> stats;  // file -> (meshes, triangles)
+    std::ifstream table(corpus / "STATS.tsv");
+    for (std::string row; std::getline(table, row);) {
+        std::istringstream fields(row);
+        std::string file, format;
+        std::pair<int32_t, int64_t> counts;
+        if (std::getline(fields, file, '\t') && std::getline(fields, format, '\t') && format == "x" &&
+            fields >> counts.first >> counts.second)
+            stats[std::filesystem::path(file).filename().string()] = counts;
+    }
+    size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(corpus / "x")) {
+        const std::string name = item.path().filename().string();
+        ASSERT_TRUE(stats.count(name)) << name << " has no line in STATS.tsv";
+        Loaded loaded;
+        ASSERT_TRUE(readX(loaded.entry, item.path().string(), Vector3(1, 1, 1), loaded.counts))
+            << name;
+        EXPECT_EQ(loaded.counts.meshes, stats[name].first) << name;
+        EXPECT_EQ(loaded.triangles(), stats[name].second) << name;
+        EXPECT_EQ(loaded.counts.meshesDropped + loaded.counts.facesDropped, 0) << name;
+        ++files;
+    }
+    EXPECT_EQ(files, stats.size());
+}
