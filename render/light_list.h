@@ -1,0 +1,34 @@
+// LightList: the lights of the World, in the order they were added, and the device they are
+// applied to. Its head is a Light of index 0 that is never a light itself.
+#pragma once
+
+#include <cstddef>
+
+#include "render/light.h"
+
+class DrawDevice;
+
+class LightList {
+public:
+    LightList() = default;
+    // Destroys every light (each switches itself off first).
+    ~LightList();
+    LightList(const LightList&) = delete;
+    LightList& operator=(const LightList&) = delete;
+
+    // Appends a new, all-zero light with the next index.
+    Light* add();
+    // Destroys every light, first to last; the next light added gets index 1 again.
+    void clear();
+
+    // The device lights are applied to; null for none.
+    void setDevice(DrawDevice* device) { device_ = device; }
+    DrawDevice* device() const { return device_; }
+
+    Light* first() const { return head_.next; }
+    size_t count() const;
+
+private:
+    Light head_;  // index 0; holds no light
+    DrawDevice* device_ = nullptr;
+};
