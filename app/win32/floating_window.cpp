@@ -1,7 +1,27 @@
-// The floating window's creation and message handling.
+// The floating window: presentation, drags, the wheel, the context menu's commands.
 #include "app/win32/floating_window.h"
 
+#include <windowsx.h>
+
+#include "app/application.h"
+#include "app/glasses_scene.h"
+#include "app/win32/context_menu.h"
+#include "app/win32/layered_window_api.h"
+#include "app/win32/win32_services.h"
+#include "image/win32/window_region.h"
+#include "render/win32/render_device.h"
 #include "resources/resource_ids.h"
+
+namespace {
+
+constexpr uint32_t kRegionKey = 0x00FF00;  // pure green: the background of a region-mode picture
+
+bool keyDown(int key)
+{
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+}  // namespace
 
 FloatingWindow::~FloatingWindow()
 {
@@ -10,6 +30,7 @@ FloatingWindow::~FloatingWindow()
 
 bool FloatingWindow::create(HINSTANCE instance)
 {
+    instance_ = instance;
     hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FLOATING_WINDOW), nullptr, dialogProc,
                                reinterpret_cast<LPARAM>(this));
     return hwnd_ != nullptr;
@@ -17,6 +38,7 @@ bool FloatingWindow::create(HINSTANCE instance)
 
 void FloatingWindow::destroy()
 {
+    controlDialog_.destroy();
     if (hwnd_) {
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
@@ -32,6 +54,12 @@ void FloatingWindow::resize(int32_t width, int32_t height)
     RECT rect;
     GetWindowRect(hwnd_, &rect);
     MoveWindow(hwnd_, rect.left, rect.top, width, height, TRUE);
+    // The window has its size only now: the control dialog, made with the window, goes
+    // beside it once.
+    if (!controlDialogPlaced_) {
+        controlDialog_.placeBesideOwner(hwnd_);
+        controlDialogPlaced_ = true;
+    }
 }
 
 INT_PTR CALLBACK FloatingWindow::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -40,36 +68,251 @@ INT_PTR CALLBACK FloatingWindow::dialogProc(HWND hwnd, UINT message, WPARAM wPar
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
         auto* self = reinterpret_cast<FloatingWindow*>(lParam);
         self->hwnd_ = hwnd;
-        return self->onInitDialog();
+        self->onInitDialog();
+        return TRUE;
     }
     auto* self = reinterpret_cast<FloatingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self)
-        return FALSE;
+    return self ? self->handleMessage(message, wParam, lParam) : FALSE;
+}
+
+// Returns TRUE for messages that are done with; FALSE lets the dialog's default handling run.
+INT_PTR FloatingWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const POINT at = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     switch (message) {
+    case WM_PAINT:
+        onPaint();
+        return TRUE;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(icon_);
+    case WM_MOVE:
+        // Moves before the first device existed are not passed on.
+        return renderDevice().everReady() ? FALSE : TRUE;
+    case WM_LBUTTONDOWN:
+        onLeftButtonDown(at);
+        return FALSE;
+    case WM_MOUSEMOVE:
+        if (GetCapture() != hwnd_)
+            return TRUE;
+        onMouseMove(at);
+        return FALSE;
+    case WM_LBUTTONUP:
+        onLeftButtonUp();
+        return FALSE;
+    case WM_MOUSEWHEEL:
+        onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+        return FALSE;
+    case WM_CONTEXTMENU:
+        showContextMenu(instance_, hwnd_, modelNames);
+        return TRUE;
     case WM_COMMAND:
-        return self->onCommand(wParam);
+        return onCommand(wParam);
     default:
         return FALSE;
     }
 }
 
-INT_PTR FloatingWindow::onInitDialog()
+void FloatingWindow::onInitDialog()
 {
+    icon_ = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_VELLARN));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    layeredWindowApi().setLayeredStyle(hwnd_, true);
     RECT rect;
     GetWindowRect(hwnd_, &rect);
     MoveWindow(hwnd_, rect.left, rect.top, windowWidth, windowHeight, TRUE);
-    return TRUE;
+    controlDialog_.create(instance_, hwnd_, scene_.params, [this] { renderAndPresent(); });
+}
+
+void FloatingWindow::onPaint()
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd_, &paint);
+    if (IsIconic(hwnd_)) {
+        SendMessageW(hwnd_, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        RECT client;
+        GetClientRect(hwnd_, &client);
+        const int x = (client.right - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc, x, y, icon_);
+    } else if (!windowImage_.empty() && !layeredWindowApi().updateLayeredWindow) {
+        // A layered window shows what UpdateLayeredWindow gave it; only the region-shaped
+        // window is painted here.
+        HDC memory = windowImage_.beginDraw(dc);
+        if (memory) {
+            BitBlt(dc, 0, 0, windowImage_.width(), windowImage_.height(), memory, 0, 0, SRCCOPY);
+            windowImage_.endDraw(memory);
+        }
+    }
+    EndPaint(hwnd_, &paint);
+}
+
+void FloatingWindow::present(const ImageBuffer& image)
+{
+    if (image.empty())
+        return;
+    if (!layeredWindowApi().updateLayeredWindow) {
+        presentWithRegion(image);
+        return;
+    }
+    // The scene's picture is twice the window's size; shrinking it smooths the edges.
+    if (!windowImage_.copyFrom(image) || !windowImage_.resize(windowWidth, windowHeight))
+        return;
+    presentLayered();
+    controlDialog_.syncSliders();
+}
+
+void FloatingWindow::presentLayered()
+{
+    HDC screen = GetDC(nullptr);
+    HDC memory = windowImage_.beginDraw(screen);
+    if (memory) {
+        RECT rect;
+        GetWindowRect(hwnd_, &rect);
+        POINT destination = {rect.left, rect.top};
+        SIZE size = {windowImage_.width(), windowImage_.height()};
+        POINT source = {0, 0};
+        // The colours are already multiplied by their alpha, as AC_SRC_ALPHA expects.
+        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+        layeredWindowApi().updateLayeredWindow(hwnd_, screen, &destination, &size, memory, &source, 0, &blend,
+                                               ULW_ALPHA);
+        windowImage_.endDraw(memory);
+    }
+    ReleaseDC(nullptr, screen);
+}
+
+void FloatingWindow::presentWithRegion(const ImageBuffer& image)
+{
+    if (!windowImage_.copyFrom(image) || !windowImage_.resize(windowWidth, windowHeight))
+        return;
+    WindowRegion region;
+    if (buildColorKeyRegion(windowImage_, region, kRegionKey, regionScratch_)) {
+        // The window owns the region from here on.
+        if (SetWindowRgn(hwnd_, region.get(), TRUE))
+            region.detach();
+    }
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void FloatingWindow::renderAndPresent()
+{
+    scene_.render();
+    present(scene_.blackImage);
+}
+
+void FloatingWindow::onLeftButtonDown(POINT at)
+{
+    dragStart_ = at;
+    dragValues_ = dragStartFrom(scene_.params);
+    dragMode_ = chooseDragMode(keyDown(VK_CONTROL), keyDown(VK_SHIFT), keyDown(VK_MENU));
+    if (dragMode_ == DragMode::Temples)
+        scene_.showMasks(true);
+    SetCapture(hwnd_);
+}
+
+void FloatingWindow::onMouseMove(POINT at)
+{
+    const int32_t dx = at.x - dragStart_.x;
+    const int32_t dy = at.y - dragStart_.y;
+    if (dragMode_ == DragMode::Move) {
+        // The window follows the mouse, so the pointer comes back to dragStart_ in client
+        // coordinates; no picture is made.
+        RECT rect;
+        GetWindowRect(hwnd_, &rect);
+        OffsetRect(&rect, dx, dy);
+        MoveWindow(hwnd_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+        return;
+    }
+    applyDrag(dragMode_, dragValues_, dx, dy, scene_.params);
+    renderAndPresent();
+}
+
+void FloatingWindow::onLeftButtonUp()
+{
+    ReleaseCapture();
+    if (dragMode_ == DragMode::Temples) {
+        scene_.showMasks(false);
+        renderAndPresent();
+    }
+}
+
+void FloatingWindow::onMouseWheel(int32_t delta)
+{
+    if (keyDown(VK_SHIFT)) {
+        applyTransparencyWheel(delta, scene_.params);
+        renderAndPresent();
+        return;
+    }
+    const bool ctrl = keyDown(VK_CONTROL);
+    renderWidth = nextRenderSize(renderWidth, delta, ctrl);
+    renderHeight = nextRenderSize(renderHeight, delta, ctrl);
+    if (!app_.initDevice()) {
+        showDeviceErrorMessage(hwnd_);
+        quit();
+        return;
+    }
+    if (!app_.loadAndShow())
+        quit();
 }
 
 INT_PTR FloatingWindow::onCommand(WPARAM wParam)
 {
-    switch (LOWORD(wParam)) {
+    const UINT command = LOWORD(wParam);
+    if (command >= IDC_MODEL_PLACEHOLDER && command <= IDC_MODEL_LAST) {
+        if (command >= IDC_MODEL_FIRST)
+            chooseModel(command - IDC_MODEL_FIRST);
+        return TRUE;
+    }
+    switch (command) {
+    case IDC_LENS_COLOUR:
+        chooseColour();
+        return TRUE;
+    case IDC_SHOW_CONTROLS:
+        controlDialog_.show();
+        return TRUE;
+    case IDC_EXIT:
+        // Closing turns into the Cancel command, which ends the program.
+        SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+        return TRUE;
     case IDCANCEL:  // Escape, or the window being closed
-        PostQuitMessage(0);
+        quit();
         return TRUE;
     case IDOK:  // Enter does nothing
         return TRUE;
     default:
         return FALSE;
     }
+}
+
+void FloatingWindow::chooseModel(size_t index)
+{
+    if (index >= modelNames.size())
+        return;
+    app_.modelFileName = modelNames[index];
+    // The choice is remembered before it is tried.
+    app_.writeSettings();
+    scene_.clear();
+    scene_.load(app_.modelFileName);
+    renderAndPresent();
+}
+
+void FloatingWindow::chooseColour()
+{
+    uint32_t colour = chooserColourFromLens(scene_.params.lens);
+    if (!chooseLensColour(hwnd_, colour))
+        return;
+    lensFromChooserColour(colour, scene_.params.lens);
+    renderAndPresent();
+}
+
+void FloatingWindow::quit()
+{
+    PostQuitMessage(0);
+}
+
+bool FloatingWindow::preTranslate(MSG& msg)
+{
+    if (controlDialog_.preTranslate(msg))
+        return true;
+    return hwnd_ && IsDialogMessageW(hwnd_, &msg);
 }

@@ -1,7 +1,16 @@
-// The floating window, the DirectX failure message and the message loop.
+// The Windows side of start-up, shut-down and the scene's needs.
 #include "app/win32/win32_services.h"
 
+#include <commdlg.h>
+
 #include <string>
+
+#include "app/win32/layered_window_api.h"
+#include "base/cp932.h"
+#include "image/win32/plugin_host.h"
+#include "render/win32/d3d7_draw_device.h"
+#include "render/win32/render_device.h"
+#include "render/world.h"
 
 namespace {
 
@@ -20,18 +29,51 @@ std::wstring programName()
     return name;
 }
 
+const wchar_t* wide(const std::u16string& text)
+{
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+// "のオープンに失敗しました": appended to the model's name when it cannot be opened.
+constexpr char kOpenFailed[] =
+    "\x82\xCC\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+
+// The open-file dialog's filter: description and pattern pairs separated by '|'.
+constexpr char16_t kModelFilter[] = u"メタセコイア ファイル(*.mqo;)|*.mqo;|All Files (*.*)|*.*||";
+
 }  // namespace
+
+void showDeviceErrorMessage(HWND owner)
+{
+    MessageBoxW(owner, L"DirectXの初期化に失敗しました。\rDirectX7以降が正常に動作していません。",
+                programName().c_str(), MB_OK);
+}
+
+Win32AppServices::Win32AppServices(HINSTANCE instance, World& world, PluginHost& plugins)
+    : instance_(instance), world_(world), plugins_(plugins)
+{
+}
+
+Win32AppServices::~Win32AppServices()
+{
+    world_.setDevice(nullptr);
+}
+
+void Win32AppServices::connect(Application& app, GlassesScene& scene)
+{
+    app_ = &app;
+    scene_ = &scene;
+}
 
 bool Win32AppServices::createMainWindow()
 {
-    window_ = new FloatingWindow();
+    window_ = std::make_unique<FloatingWindow>(*app_, *scene_);
     return window_->create(instance_);
 }
 
 void Win32AppServices::destroyMainWindow()
 {
-    delete window_;
-    window_ = nullptr;
+    window_.reset();
 }
 
 void Win32AppServices::resizeMainWindow(int32_t width, int32_t height)
@@ -42,20 +84,122 @@ void Win32AppServices::resizeMainWindow(int32_t width, int32_t height)
 
 void Win32AppServices::showDeviceError()
 {
-    MessageBoxW(window_ ? window_->handle() : nullptr,
-                L"DirectXの初期化に失敗しました。\rDirectX7以降が正常に動作していません。",
-                programName().c_str(), MB_OK);
+    showDeviceErrorMessage(window_ ? window_->handle() : nullptr);
+}
+
+void Win32AppServices::shutdownDevice()
+{
+    // The World lets go of the drawing layer before the device under it goes.
+    world_.setDevice(nullptr);
+    drawDevice_.reset();
+    renderDevice().shutdown();
+}
+
+bool Win32AppServices::createDevice(int32_t width, int32_t height, int32_t depth)
+{
+    RenderDevice& device = renderDevice();
+    device.setTargetSize(width, height, depth);
+    device.setAcceleration(true);
+    if (!window_ || !device.createSurfaces(window_->handle(), width, height))
+        return false;
+    if (!device.createDevice())
+        return false;
+    drawDevice_ = std::make_unique<D3D7DrawDevice>(device.directDraw(), device.device(), device.width(),
+                                                   device.height(), device.colourDepth(), device.hardware());
+    world_.setDevice(drawDevice_.get());
+    return true;
+}
+
+bool Win32AppServices::loadScene()
+{
+    return scene_->load(app_->modelFileName);
+}
+
+void Win32AppServices::renderAndPresent()
+{
+    if (window_)
+        window_->renderAndPresent();
+}
+
+void Win32AppServices::clearScene()
+{
+    scene_->clear();
+}
+
+void Win32AppServices::clearWorld()
+{
+    world_.clearWorld();
 }
 
 int32_t Win32AppServices::runMessageLoop()
 {
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // The dialog's keyboard handling turns Escape and Enter into its commands.
-        if (window_ && IsDialogMessageW(window_->handle(), &msg))
+        if (window_ && window_->preTranslate(msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
     return static_cast<int32_t>(msg.wParam);
+}
+
+bool Win32AppServices::deviceReady() const
+{
+    return renderDevice().ready();
+}
+
+int32_t Win32AppServices::targetWidth() const
+{
+    return renderDevice().width();
+}
+
+int32_t Win32AppServices::targetHeight() const
+{
+    return renderDevice().height();
+}
+
+void Win32AppServices::copyTarget(ImageBuffer& image)
+{
+    renderDevice().copyToBitmap(image);
+}
+
+bool Win32AppServices::windowMinimised() const
+{
+    return window_ && window_->minimised();
+}
+
+bool Win32AppServices::layeredWindows() const
+{
+    return layeredWindowApi().updateLayeredWindow != nullptr;
+}
+
+void Win32AppServices::reloadPlugins()
+{
+    plugins_.reloadPlugins(".\\");
+}
+
+void Win32AppServices::showOpenFailure(const std::string& modelName)
+{
+    MessageBoxW(nullptr, wide(cp932ToUtf16(modelName + kOpenFailed)), nullptr, MB_OK);
+}
+
+bool Win32AppServices::chooseModelFile(std::string& path)
+{
+    std::u16string filter = kModelFilter;
+    for (char16_t& c : filter)
+        if (c == u'|')
+            c = u'\0';
+    wchar_t file[260] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window_ ? window_->handle() : nullptr;
+    dialog.lpstrFilter = wide(filter);
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = file;
+    dialog.nMaxFile = 260;
+    dialog.Flags = OFN_EXPLORER;
+    if (!GetOpenFileNameW(&dialog))
+        return false;
+    path = utf16ToCp932(reinterpret_cast<const char16_t*>(file));
+    return true;
 }

@@ -3,7 +3,10 @@
 set -euo pipefail
 
 exe="$(readlink -f "$1")"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 scratch="$(mktemp -d /tmp/vellarn-e2e.XXXXXX)"
+# The working directory of a fresh installation: the exe's folder with our glasses in it.
+cp "$root"/data/model/*.mqo "$scratch/"
 app_pid=""
 
 cleanup_e2e() {
@@ -26,21 +29,48 @@ esac
 
 # start_app: starts the exe in the scratch directory, in the background.
 start_app() {
+    touch "$scratch/.started"
+    sleep 1  # so that a settings file written now is newer than the mark
     (cd "$scratch" && exec "$loader" "$exe") &
     app_pid=$!
 }
 
-# wait_window: prints the X window id of the program's visible window, waiting up to $start_limit s
-# (32-bit programs start slowly where they run under emulation).
+# wait_window: prints the X window id of the floating window (the program's window without a
+# title), waiting up to $start_limit s (32-bit programs start slowly where they run under
+# emulation).
 wait_window() {
-    local id=""
     for _ in $(seq 1 $((start_limit * 2))); do
-        id=$(xdotool search --onlyvisible --classname "vellarn.exe" 2>/dev/null | head -1 || true)
-        [ -n "$id" ] && { echo "$id"; return 0; }
+        for id in $(xdotool search --onlyvisible --classname "vellarn.exe" 2>/dev/null); do
+            if [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ]; then
+                echo "$id"
+                return 0
+            fi
+        done
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended before showing a window"
         sleep 0.5
     done
     fail "no window appeared"
+}
+
+# wait_started: waits until start-up has finished, which writes vellarn.cfg after the first
+# picture, up to $start_limit s.
+wait_started() {
+    for _ in $(seq 1 $((start_limit * 2))); do
+        [ -s "$scratch/vellarn.cfg" ] && [ "$scratch/vellarn.cfg" -nt "$scratch/.started" ] && { sleep 1; return 0; }
+        kill -0 "$app_pid" 2>/dev/null || fail "the program ended during start-up"
+        sleep 0.5
+    done
+    fail "start-up did not finish"
+}
+
+# screenshot FILE: the whole screen as a PNG.
+screenshot() {
+    import -window root "$1"
+}
+
+# mean_level FILE GEOMETRY: the mean brightness (0..1) of a region of a screenshot.
+mean_level() {
+    convert "$1" -crop "$2" +repage -format "%[fx:mean]" info:
 }
 
 # press KEY: focuses the window and sends the key.

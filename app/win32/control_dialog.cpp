@@ -1,0 +1,160 @@
+// The control dialog's sliders: ranges, ticks, and the two directions of the mapping.
+#include "app/win32/control_dialog.h"
+
+#include <commctrl.h>
+
+#include "app/controls.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// Every trackbar of the template, the hidden size slider included.
+constexpr int kTrackbars[] = {IDC_TURN_X, IDC_TURN_Y, IDC_TILT, IDC_TEMPLE_LEFT, IDC_TEMPLE_RIGHT,
+                              IDC_TRANSPARENCY, IDC_RENDER_SIZE};
+constexpr int kTicks[] = {-16384, 0, 16384};
+
+}  // namespace
+
+ControlDialog::~ControlDialog()
+{
+    destroy();
+}
+
+bool ControlDialog::create(HINSTANCE instance, HWND owner, SceneParameters& params,
+                           std::function<void()> onChanged)
+{
+    params_ = &params;
+    onChanged_ = std::move(onChanged);
+    hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONTROL_DIALOG), owner, dialogProc,
+                               reinterpret_cast<LPARAM>(this));
+    if (!hwnd_)
+        return false;
+    ShowWindow(hwnd_, SW_SHOW);
+    return true;
+}
+
+void ControlDialog::placeBesideOwner(HWND owner)
+{
+    if (!hwnd_)
+        return;
+    // The template puts the dialog at its owner's top-left corner, where it would hide the
+    // glasses; it opens just to their right instead, inside the screen.
+    RECT glasses, dialog;
+    GetWindowRect(owner, &glasses);
+    GetWindowRect(hwnd_, &dialog);
+    const int width = dialog.right - dialog.left;
+    int x = glasses.right;
+    if (x + width > GetSystemMetrics(SM_CXSCREEN))
+        x = glasses.left - width;
+    SetWindowPos(hwnd_, nullptr, x < 0 ? 0 : x, glasses.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ControlDialog::destroy()
+{
+    if (hwnd_) {
+        DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+}
+
+void ControlDialog::show()
+{
+    if (hwnd_)
+        ShowWindow(hwnd_, SW_SHOW);
+}
+
+INT_PTR CALLBACK ControlDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, lParam);
+        auto* self = reinterpret_cast<ControlDialog*>(lParam);
+        self->hwnd_ = hwnd;
+        self->onInitDialog();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<ControlDialog*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self)
+        return FALSE;
+    switch (message) {
+    case WM_CLOSE:  // the close box hides the dialog; the show command brings it back
+        ShowWindow(hwnd, SW_HIDE);
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            ShowWindow(hwnd, SW_HIDE);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void ControlDialog::onInitDialog()
+{
+    for (int id : kTrackbars) {
+        HWND bar = GetDlgItem(hwnd_, id);
+        SendMessageW(bar, TBM_SETRANGEMIN, TRUE, kSliderMin);
+        SendMessageW(bar, TBM_SETRANGEMAX, TRUE, kSliderMax);
+        for (int tick : kTicks)
+            SendMessageW(bar, TBM_SETTIC, 0, tick);
+    }
+    syncSliders();
+}
+
+int32_t ControlDialog::position(int id) const
+{
+    return static_cast<int32_t>(SendDlgItemMessageW(hwnd_, id, TBM_GETPOS, 0, 0));
+}
+
+void ControlDialog::setPosition(int id, int32_t pos)
+{
+    SendDlgItemMessageW(hwnd_, id, TBM_SETPOS, TRUE, pos);
+}
+
+void ControlDialog::syncSliders()
+{
+    if (!hwnd_ || !params_)
+        return;
+    const SliderPositions s = slidersFromScene(*params_);
+    setPosition(IDC_TURN_X, s.turnX);
+    setPosition(IDC_TURN_Y, s.turnY);
+    setPosition(IDC_TILT, s.tilt);
+    setPosition(IDC_TEMPLE_LEFT, s.leftTemple);
+    setPosition(IDC_TEMPLE_RIGHT, s.rightTemple);
+    setPosition(IDC_TRANSPARENCY, s.transparency);
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void ControlDialog::readSliders()
+{
+    SliderPositions s;
+    s.turnX = position(IDC_TURN_X);
+    s.turnY = position(IDC_TURN_Y);
+    s.tilt = position(IDC_TILT);
+    s.leftTemple = position(IDC_TEMPLE_LEFT);
+    s.rightTemple = position(IDC_TEMPLE_RIGHT);
+    s.transparency = position(IDC_TRANSPARENCY);
+    sceneFromSliders(s, *params_);
+    if (onChanged_)
+        onChanged_();
+}
+
+bool ControlDialog::ownsTrackbar(HWND window) const
+{
+    for (int id : kTrackbars)
+        if (window && window == GetDlgItem(hwnd_, id))
+            return true;
+    return false;
+}
+
+bool ControlDialog::preTranslate(MSG& msg)
+{
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !IsChild(hwnd_, msg.hwnd)))
+        return false;
+    const bool handled = IsDialogMessageW(hwnd_, &msg) != FALSE;
+    // The glasses follow a slider while its thumb is dragged.
+    if (msg.message == WM_MOUSEMOVE && ownsTrackbar(GetCapture()))
+        readSliders();
+    return handled;
+}

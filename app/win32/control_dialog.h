@@ -1,0 +1,46 @@
+// ControlDialog: the small modeless tool window with a slider for each setting. It follows
+// every picture (syncSliders) and, while one of its trackbars holds the mouse, writes the
+// sliders back into the scene and has a new picture made (readSliders).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/scene_parameters.h"
+
+class ControlDialog {
+public:
+    ControlDialog() = default;
+    ~ControlDialog();
+    ControlDialog(const ControlDialog&) = delete;
+    ControlDialog& operator=(const ControlDialog&) = delete;
+
+    // Creates the dialog from its template, owned by owner, and shows it. onChanged renders
+    // and presents after the sliders changed the scene.
+    bool create(HINSTANCE instance, HWND owner, SceneParameters& params, std::function<void()> onChanged);
+    void destroy();
+    void show();
+    // Moves the dialog just to the right of owner (to its left near the screen's edge).
+    void placeBesideOwner(HWND owner);
+    // Scene -> slider positions, then one redraw of the whole dialog.
+    void syncSliders();
+    // Slider positions -> scene, then onChanged.
+    void readSliders();
+    // For the message loop: the dialog's keyboard handling, and readSliders when the mouse
+    // moves while one of the trackbars holds the capture. True when the message was handled.
+    bool preTranslate(MSG& msg);
+
+    HWND handle() const { return hwnd_; }
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void onInitDialog();
+    bool ownsTrackbar(HWND window) const;
+    int32_t position(int id) const;
+    void setPosition(int id, int32_t pos);
+
+    HWND hwnd_ = nullptr;
+    SceneParameters* params_ = nullptr;
+    std::function<void()> onChanged_;
+};
