@@ -156,7 +156,7 @@ void FloatingWindow::present(const ImageBuffer& image)
         return;
     }
     // The scene's picture is twice the window's size; shrinking it smooths the edges.
-    if (!windowImage_.copyFrom(image) || !windowImage_.resize(windowWidth, windowHeight))
+    if (!windowImage_.resizeFrom(image, windowWidth, windowHeight))
         return;
     presentLayered();
     controlDialog_.syncSliders();
@@ -183,7 +183,7 @@ void FloatingWindow::presentLayered()
 
 void FloatingWindow::presentWithRegion(const ImageBuffer& image)
 {
-    if (!windowImage_.copyFrom(image) || !windowImage_.resize(windowWidth, windowHeight))
+    if (!windowImage_.resizeFrom(image, windowWidth, windowHeight))
         return;
     WindowRegion region;
     if (buildColorKeyRegion(windowImage_, region, kRegionKey, regionScratch_)) {
