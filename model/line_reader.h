@@ -13,8 +13,9 @@
 #include <string_view>
 #include <utility>
 
-// Model files larger than this are not read (a model of a few million triangles is far below).
-constexpr std::size_t kMaxModelFileBytes = std::size_t{1} << 30;
+// Model files larger than this are not read: a model of a million triangles takes about 60 MB,
+// and what a reader builds from a file can take many times the file's size.
+constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;
 
 class LineReader {
 public:

@@ -405,6 +405,7 @@ private:
             return opensChunk(line) ? 1 : 0;
         } else if (startsWithNoCase(line, "Vector ")) {
             readVectorBlock(line, binaryPending_);
+            binaryPending_ = false;
         } else if (opensChunk(line)) {
             return 1;
         }

@@ -5,7 +5,14 @@
 // facet angle. Bone and anchor objects are left out. Besides the vertex list an object's
 // positions may come from a binary BVertex block; sub-chunks an object holds (vertexattr and
 // the like) are passed over whole. Names in a document marked "CodePage utf8" are converted to
-// code page 932.
+// code page 932. A material line's entries (col, dif, amb, emi, spc, power, tex, aplane) are
+// found in any order among others (shader, vcol, uid, ...); what a line lacks takes the value
+// of a new Metasequoia material.
+//
+// Damaged input: a face whose V( list is missing, shorter than its corner count or names a
+// vertex the object lacks is left out; an M( number outside the material list gives the face
+// white; counts only bound loops (lists end at their closing brace, at a line that cannot
+// belong to them, or at the next object); binary blocks are cut to the bytes the file holds.
 #pragma once
 
 #include <cstdint>

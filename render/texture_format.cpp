@@ -23,8 +23,8 @@ uint32_t lowBits(uint32_t count)
 // the picture.
 uint32_t picturePixel(const ImageBuffer& image, const TexelRows& texels, int32_t x, int32_t y)
 {
-    const int64_t column = (2 * static_cast<int64_t>(x) + 1) * image.width() / (2 * int64_t{texels.width});
-    const int64_t rowFromTop = (2 * static_cast<int64_t>(y) + 1) * image.height() / (2 * int64_t{texels.height});
+    const int64_t column = (2 * int64_t{x} + 1) * image.width() / (2 * int64_t{texels.width});
+    const int64_t rowFromTop = (2 * int64_t{y} + 1) * image.height() / (2 * int64_t{texels.height});
     const int32_t memoryRow = image.height() - 1 - static_cast<int32_t>(rowFromTop);  // bottom-up
     const uint8_t* p = image.row(memoryRow) + column * 4;
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |

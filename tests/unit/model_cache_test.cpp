@@ -82,6 +82,14 @@ std::vector<const Frame*> children(const Frame& frame)
     return out;
 }
 
+// A prefix and a number, built by appending (GCC 12 warns wrongly about prefixing a temporary).
+std::string numbered(const char* prefix, int i)
+{
+    std::string s(prefix);
+    s += std::to_string(i);
+    return s;
+}
+
 int entriesAfter(const ModelEntry& head)
 {
     int n = 0;
@@ -198,7 +206,7 @@ TEST(ModelCache, CloneKeepsOrderAtEveryLevelWhateverTheKeys)
     const float keys[] = {3, 0, 0, -1, -2};
     for (int i = 0; i < 5; ++i) {
         Frame* child = entry.root->addChild(keys[i]);
-        child->setName("c" + std::to_string(i));
+        child->setName(numbered("c", i));
         if (i == 3) {
             child->addChild(-5)->setName("g0");
             child->addChild(-7)->setName("g1");
@@ -209,7 +217,7 @@ TEST(ModelCache, CloneKeepsOrderAtEveryLevelWhateverTheKeys)
     const auto copies = children(target);
     ASSERT_EQ(copies.size(), 5u);
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(copies[i]->name, "c" + std::to_string(i));
+        EXPECT_EQ(copies[i]->name, numbered("c", i));
         EXPECT_EQ(copies[i]->sortKey, keys[i]);
     }
     const auto grandchildren = children(*copies[3]);

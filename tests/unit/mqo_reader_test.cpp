@@ -449,7 +449,7 @@ TEST(MqoReader, SurvivesRandomMutations)
             default: text.erase(at, 1 + rng() % 4); break;
             }
             if (text.empty())
-                text = "x";
+                text.push_back('x');
         }
         Read r(text);
         EXPECT_TRUE(r.ok);

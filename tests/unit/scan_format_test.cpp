@@ -191,8 +191,10 @@ TEST(ScanFormat, ValuesMatchTheCLibraryOnRandomNumbers)
             for (int k = 0; k < fracDigits; ++k)
                 text += digits[rng() % 10];
         }
-        if (rng() % 3 == 0)
-            text += "e" + std::to_string(static_cast<int>(rng() % 80) - 40);
+        if (rng() % 3 == 0) {
+            text += 'e';
+            text += std::to_string(static_cast<int>(rng() % 80) - 40);
+        }
         std::size_t pos = 0;
         const double value = scanDouble(text, pos);
         EXPECT_EQ(pos, text.size()) << text;
@@ -221,15 +223,6 @@ TEST(ScanFormat, IgnoresTheProcessLocale)
     EXPECT_EQ(count, 2);
     EXPECT_FLOAT_EQ(x, 1.5f);
     EXPECT_FLOAT_EQ(y, 2.0f);
-}
-
-TEST(ScanFormat, TextToNumberSkipsLeadingWhiteSpaceLikeAtoi)
-{
-    EXPECT_EQ(textToInt("  \t42 rest"), 42);
-    EXPECT_EQ(textToInt("\r\n-3;"), -3);
-    EXPECT_EQ(textToInt("abc"), 0);
-    EXPECT_DOUBLE_EQ(textToDouble(" 59.5"), 59.5);
-    EXPECT_DOUBLE_EQ(textToDouble(""), 0.0);
 }
 
 TEST(LineReader, CutsLinesAtLineFeeds)

