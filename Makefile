@@ -18,6 +18,12 @@ $(addprefix build-,$(PRESETS)): build-%:
 test: build
 	@bash scripts/run-tests.sh
 
+# Benchmarks in a release build of their own; each program prints its table.
+bench: setup
+	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELLARN_BENCH=ON >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done
+
 run: setup build-win32
 	@bash scripts/run.sh
 
