@@ -23,8 +23,9 @@ void setApplication(Application* app)
 
 int32_t Application::run()
 {
+    // A failed start goes straight to shut-down, which destroys the window only after the
+    // device is released: a device left holding a destroyed window crashes on release.
     if (!startUp()) {
-        services_.destroyMainWindow();
         shutDown();
         return 0;
     }

@@ -11,7 +11,8 @@
 #define IDC_MODEL_PLACEHOLDER 32772  // the placeholder item of the model list
 #define IDC_MODEL_FIRST 32773        // the k-th model file gets IDC_MODEL_FIRST + k
 #define IDC_MODEL_LAST 33772         // model commands up to here are handled (1,000 files)
-#define IDC_SHOW_CONTROLS 32774
+// Past the model commands, so that it is not taken for the second model file's.
+#define IDC_SHOW_CONTROLS 33773
 #define IDC_EXIT 57665
 
 // Control dialog trackbars.

@@ -7,7 +7,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 wine32:i386
-    xvfb xdotool x11-utils imagemagick
+    xvfb xdotool x11-utils x11-xserver-utils imagemagick
     googletest libgtest-dev libbenchmark-dev
     fonts-ipafont-gothic zip unzip qemu-user-static
     # Wine loads these at run time (OpenGL under Direct3D, X extensions, fonts); they are only

@@ -96,6 +96,10 @@ void ControlDialog::onInitDialog()
         HWND bar = GetDlgItem(hwnd_, id);
         SendMessageW(bar, TBM_SETRANGEMIN, TRUE, kSliderMin);
         SendMessageW(bar, TBM_SETRANGEMAX, TRUE, kSliderMax);
+        // Some trackbars (Wine's) place the thumb only when the position changes, and a new
+        // range alone leaves it where position 0 of the old range was: at the left end. A move
+        // to the start lets the first real position, 0 included, place it.
+        SendMessageW(bar, TBM_SETPOS, FALSE, kSliderMin);
         for (int tick : kTicks)
             SendMessageW(bar, TBM_SETTIC, 0, tick);
     }

@@ -255,6 +255,10 @@ void FloatingWindow::onMouseWheel(int32_t delta)
         quit();
 }
 
+// Model commands are told apart by their range, which no other command may share.
+static_assert(IDC_LENS_COLOUR < IDC_MODEL_PLACEHOLDER && IDC_SHOW_CONTROLS > IDC_MODEL_LAST &&
+              IDC_EXIT > IDC_MODEL_LAST);
+
 INT_PTR FloatingWindow::onCommand(WPARAM wParam)
 {
     const UINT command = LOWORD(wParam);

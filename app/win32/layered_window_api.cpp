@@ -15,12 +15,6 @@ bool LayeredWindowApi::lookUp()
     return updateLayeredWindow != nullptr;
 }
 
-void LayeredWindowApi::forget()
-{
-    updateLayeredWindow = nullptr;
-    setLayeredWindowAttributes = nullptr;
-}
-
 LONG_PTR LayeredWindowApi::setLayeredStyle(HWND window, bool on) const
 {
     if (!setLayeredWindowAttributes)

@@ -13,8 +13,6 @@ public:
 
     // Fills both pointers from "user32"; true when UpdateLayeredWindow was found.
     bool lookUp();
-    // Forgets both functions, so that the program runs with a region-shaped window.
-    void forget();
     // Sets or clears WS_EX_LAYERED; returns what writing the style returned, or 0 when
     // layered windows are not available and nothing was done.
     LONG_PTR setLayeredStyle(HWND window, bool on) const;

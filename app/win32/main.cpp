@@ -1,36 +1,9 @@
-// WinMain: constructs the process-wide objects in their order and runs the application.
+// WinMain of vellarn.exe.
 #include <windows.h>
 
-#include <commctrl.h>
-
-#include "app/application.h"
-#include "app/glasses_scene.h"
-#include "app/win32/layered_window_api.h"
-#include "app/win32/win32_services.h"
-#include "base/cpu.h"
-#include "image/win32/plugin_host.h"
-#include "render/win32/render_device.h"
-#include "render/world.h"
+#include "app/win32/program.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
-
-    // The World and the plug-in host come after the device in the program's order, but the
-    // Windows layer needs them when it is made; nothing runs before the application starts.
-    World world;
-    PluginHost plugins;
-    Win32AppServices services(instance, world, plugins);
-    Application app(services);
-    setApplication(&app);
-    GlassesScene scene(world, services);
-    services.connect(app, scene);
-    layeredWindowApi().lookUp();
-    initCpuFlags();
-    renderDevice();
-
-    const int32_t exitCode = app.run();
-    setApplication(nullptr);
-    return exitCode;
+    return runProgram(instance, true);
 }

@@ -40,7 +40,7 @@ start_app() {
 # emulation).
 wait_window() {
     for _ in $(seq 1 $((start_limit * 2))); do
-        for id in $(xdotool search --onlyvisible --classname "vellarn.exe" 2>/dev/null); do
+        for id in $(xdotool search --onlyvisible --classname "$(basename "$exe")" 2>/dev/null); do
             if [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ]; then
                 echo "$id"
                 return 0
@@ -97,4 +97,85 @@ wait_exit() {
 # hex FILE: the file's bytes as space-separated upper-case hex.
 hex() {
     od -An -tx1 -v "$1" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//' | tr 'a-f' 'A-F'
+}
+
+# grey_desktop: paints the desktop mid-grey, so that whatever the window leaves out shows as
+# #808080. Call it once the program runs: Xvfb resets the desktop when its last client leaves.
+grey_desktop() {
+    xsetroot -solid "#808080"
+    sleep 1
+}
+
+# opaque_point FILE X Y W H: prints "x y", the point of the screen area X,Y,W,H nearest its
+# middle that lies at least two pixels inside what the window shows over the grey desktop:
+# a point where a mouse press reaches the window.
+opaque_point() {
+    convert "$1" -crop "${4}x${5}+${2}+${3}" +repage \
+        -fill white +opaque "#808080" -fill black -opaque "#808080" -morphology Erode Square:2 txt:- |
+        awk -F'[,: ]+' -v x0="$2" -v y0="$3" -v cx=$(($4 / 2)) -v cy=$(($5 / 2)) '
+            NR > 1 && /#FFFFFF/ { d = ($1 - cx) ^ 2 + ($2 - cy) ^ 2; if (best == "" || d < best) { best = d; bx = $1; by = $2 } }
+            END { if (best == "") exit 1; print bx + x0, by + y0 }'
+}
+
+# changed_pixels FILE1 FILE2 GEOMETRY: how many pixels of the area differ between two
+# screenshots (beyond a little noise).
+changed_pixels() {
+    local a="$scratch/.a.png" b="$scratch/.b.png"
+    convert "$1" -crop "$3" +repage "$a"
+    convert "$2" -crop "$3" +repage "$b"
+    compare -fuzz 3% -metric AE "$a" "$b" null: 2>&1 || true
+}
+
+# bright_pixels FILE GEOMETRY: how many pixels of the area are near white.
+bright_pixels() {
+    convert "$1" -crop "$2" +repage -colorspace gray -threshold 80% -format "%[fx:round(mean*w*h)]" info:
+}
+
+# window_geometry WINDOW: prints "x y width height" of an X window.
+window_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
+        /^ *Width/ { w = $NF } /^ *Height/ { h = $NF } END { print x, y, w, h }'
+}
+
+# drag KEYS X Y DX DY: presses the left button at X,Y with KEYS held (e.g. shift, ctrl+shift,
+# or "" for none), moves by DX,DY in steps and releases; then waits for the picture.
+drag() {
+    local keys="$1" x="$2" y="$3" dx="$4" dy="$5"
+    xdotool mousemove "$x" "$y"
+    [ -n "$keys" ] && xdotool keydown "$keys"
+    xdotool mousedown 1
+    for step in 1 2 3 4; do
+        xdotool mousemove $((x + dx * step / 4)) $((y + dy * step / 4))
+        sleep 0.2
+    done
+    xdotool mouseup 1
+    [ -n "$keys" ] && xdotool keyup "$keys"
+    sleep 1.5
+}
+
+# visible_window NAME: the id of a visible window whose title is NAME, waiting up to 30 s.
+visible_window() {
+    for _ in $(seq 1 60); do
+        for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
+            echo "$id"
+            return 0
+        done
+        sleep 0.5
+    done
+    return 1
+}
+
+# settings_name: the model name that vellarn.cfg holds (after its 5-byte header).
+settings_name() {
+    tail -c +6 "$scratch/vellarn.cfg" | iconv -f CP932 -t UTF-8
+}
+
+# click_at X Y BUTTON: moves the mouse, lets the window under it see the motion, and clicks.
+click_at() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.5
+    xdotool mousedown "$3"
+    sleep 0.3
+    xdotool mouseup "$3"
+    sleep 1
 }

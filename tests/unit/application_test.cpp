@@ -91,8 +91,7 @@ TEST_F(ApplicationTest, DeviceFailureShowsTheMessageAndSavesNothing)
     services.deviceOk = false;
     EXPECT_EQ(runApp(), 0);
     EXPECT_EQ(services.calls, (Calls{"window", "device-off", "resize 200x200", "device 400x400x16",
-                                     "device-error", "destroy", "clear-scene", "clear-world", "device-off",
-                                     "destroy"}));
+                                     "device-error", "clear-scene", "clear-world", "device-off", "destroy"}));
     EXPECT_FALSE(std::filesystem::exists(settings));
 }
 
@@ -103,6 +102,9 @@ TEST_F(ApplicationTest, ModelFailureEndsQuietlyAndKeepsTheOldSettings)
     EXPECT_EQ(runApp(), 0);
     EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "device-error"), 0);
     EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "loop"), 0);
+    // The device goes before the window it draws for.
+    EXPECT_EQ(std::vector<std::string>(services.calls.end() - 2, services.calls.end()),
+              (Calls{"device-off", "destroy"}));
     EXPECT_EQ(readSettingsFile(settings), std::string("abc"));
 }
 

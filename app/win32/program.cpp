@@ -1,0 +1,37 @@
+// Constructs the process-wide objects in their order and runs the application.
+#include "app/win32/program.h"
+
+#include <commctrl.h>
+
+#include "app/application.h"
+#include "app/glasses_scene.h"
+#include "app/win32/layered_window_api.h"
+#include "app/win32/win32_services.h"
+#include "base/cpu.h"
+#include "image/win32/plugin_host.h"
+#include "render/win32/render_device.h"
+#include "render/world.h"
+
+int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    // The World and the plug-in host come after the device in the program's order, but the
+    // Windows layer needs them when it is made; nothing runs before the application starts.
+    World world;
+    PluginHost plugins;
+    Win32AppServices services(instance, world, plugins);
+    Application app(services);
+    setApplication(&app);
+    GlassesScene scene(world, services);
+    services.connect(app, scene);
+    if (useLayeredWindows)
+        layeredWindowApi().lookUp();
+    initCpuFlags();
+    renderDevice();
+
+    const int32_t exitCode = app.run();
+    setApplication(nullptr);
+    return exitCode;
+}
