@@ -98,6 +98,11 @@ void ControlDialog::onInitDialog()
         SendMessageW(bar, TBM_SETRANGEMAX, TRUE, kSliderMax);
         for (int tick : kTicks)
             SendMessageW(bar, TBM_SETTIC, 0, tick);
+        // Some trackbar implementations (Wine's) place the thumb anew only when the position
+        // changes, not when the range does: a thumb left at 0 would stay where 0 was in the
+        // default range 0..100, the left end. Moving it to the maximum places it in the new
+        // range; syncSliders then moves it to its value.
+        SendMessageW(bar, TBM_SETPOS, TRUE, kSliderMax);
     }
     syncSliders();
 }
