@@ -9,7 +9,16 @@ set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dist="$root/dist/vellarn"
+# The folder is laid out anew; the model chosen in an earlier run stays chosen.
+saved_settings=""
+if [ -f "$dist/vellarn.cfg" ]; then
+    saved_settings="$(mktemp /tmp/vellarn-cfg.XXXXXX)"
+    cp "$dist/vellarn.cfg" "$saved_settings"
+fi
 bash "$root/scripts/dist.sh"
+if [ -n "$saved_settings" ]; then
+    mv "$saved_settings" "$dist/vellarn.cfg"
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
     cd "$dist"
