@@ -2,7 +2,7 @@
 PRESETS := native native-asan win32 win64
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup build test run dist bench fuzz clean $(addprefix build-,$(PRESETS))
+.PHONY: all setup build test run dist screenshots bench fuzz clean $(addprefix build-,$(PRESETS))
 
 all: build
 
@@ -24,8 +24,19 @@ bench: setup
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done
 
-run: setup build-win32
+# The release folder dist/vellarn/, checked, and its zip dist/vellarn-<version>-win32.zip.
+dist: setup
+	@bash scripts/dist.sh --zip
+
+# Builds the release if needed, lays it out in dist/vellarn/ and starts it under Wine.
+run: setup
 	@bash scripts/run.sh
+
+# The screenshots in docs/, made by the menu test from the current 64-bit build.
+screenshots: setup
+	@cmake --preset win64 >/dev/null
+	@cmake --build build/win64 --target vellarn -j $(JOBS)
+	@E2E_DOCS=1 scripts/wine-env.sh bash tests/e2e/menu.sh build/win64/vellarn.exe
 
 clean:
 	rm -rf build dist

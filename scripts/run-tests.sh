@@ -60,6 +60,24 @@ run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" WINE64
 # takes many minutes.
 run_gtest "windows-layer win64" "$root/build/win64/tests/win32_tests.exe" WINE64
 
+# The release checks (no Wine): the imports, version information, icon and manifest of both
+# exes, and that the checker refuses exes that lack them.
+run_check() {
+    local name="$1"
+    shift
+    local log="$results/${name// /-}.log"
+    if "$@" >"$log" 2>&1; then
+        echo "$name: passed"
+        passed=$((passed + 1))
+    else
+        echo "FAIL $name:"
+        tail -20 "$log"
+        failed=$((failed + 1))
+    fi
+}
+run_check "release check win32" bash "$root/tests/release/check_release.sh" "$root/build/win32/vellarn.exe"
+run_check "release check win64" bash "$root/scripts/check-release.sh" "$root/build/win64/vellarn.exe"
+
 # End-to-end tests: each script is one test per exe; it gets the exe's path and exits 0 on
 # success. Every script runs against the 64-bit exe; the start-up test also against the 32-bit
 # release exe.

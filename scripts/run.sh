@@ -1,28 +1,43 @@
 #!/usr/bin/env bash
-# make run: lays out dist/vellarn/ (the exe and the shipped models) and starts the program
-# under Wine on $DISPLAY. With no display it runs the program on Xvfb for a few seconds,
-# saves a screenshot and says where.
+# make run: lays out dist/vellarn/ (scripts/dist.sh) and starts the release exe in it under
+# Wine, in a prefix of its own whose font replacements give the dialog and menu fonts their
+# Japanese glyphs (scripts/wine-env.sh); the user's own Wine prefix is not touched.
+# On $DISPLAY the program runs until it is ended. With no display it runs on Xvfb: once it has
+# started, its context menu is opened with the model list, the whole desktop (glasses, control
+# dialog, menu) is saved as build/run-screenshot.png, and the program is ended.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dist="$root/dist/vellarn"
-mkdir -p "$dist/data/model" "$dist/data/texture"
-cp "$root/build/win32/vellarn.exe" "$dist/"
-# The shipped glasses go into the working directory, where the model menu lists them.
-find "$root/data/model" -maxdepth 1 -type f -exec cp {} "$dist/" \; 2>/dev/null || true
-find "$root/data/texture" -maxdepth 1 -type f -exec cp {} "$dist/data/texture/" \; 2>/dev/null || true
+# The folder is laid out anew; the model chosen in an earlier run stays chosen.
+saved_settings=""
+if [ -f "$dist/vellarn.cfg" ]; then
+    saved_settings="$(mktemp /tmp/vellarn-cfg.XXXXXX)"
+    cp "$dist/vellarn.cfg" "$saved_settings"
+fi
+bash "$root/scripts/dist.sh"
+if [ -n "$saved_settings" ]; then
+    mv "$saved_settings" "$dist/vellarn.cfg"
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
     cd "$dist"
-    exec env WINEDEBUG=-all wine ./vellarn.exe
+    exec "$root/scripts/wine-env.sh" --display sh -c 'exec "$WINE32" ./vellarn.exe'
 fi
 
 shot="$root/build/run-screenshot.png"
-"$root/scripts/wine-env.sh" bash -c '
-    cd "$1"
-    wine ./vellarn.exe &
-    sleep 8
-    import -window root "$2"
-    wineserver -k
-' _ "$dist" "$shot"
-echo "No display: the program ran on Xvfb; screenshot saved to $shot"
+echo "No display: running the program on Xvfb (a 32-bit program may take minutes to start where it runs under emulation)"
+E2E_FOLDER="$dist" "$root/scripts/wine-env.sh" bash -c '
+    source "$1/tests/e2e/lib.sh" "$2"
+    desktop_background
+    start_app
+    wait_started
+    window=$(wait_window)
+    screenshot "$artefacts/start.png"
+    open_model_list "$window" "$artefacts/start.png"
+    screenshot "$3"
+    close_menus "$window"
+    press "$window" Escape
+    wait_exit
+' _ "$root" "$dist/vellarn.exe" "$shot"
+echo "Screenshot of the desktop with the glasses, the control dialog and the open menu: $shot"

@@ -9,7 +9,7 @@ packages=(
     wine wine64 wine32:i386
     xvfb xdotool x11-utils x11-xserver-utils imagemagick
     googletest libgtest-dev libbenchmark-dev
-    fonts-ipafont-gothic zip unzip qemu-user-static
+    fonts-ipafont-gothic zip unzip python3 qemu-user-static
     # Wine loads these at run time (OpenGL under Direct3D, X extensions, fonts); they are only
     # recommended by the wine packages, so name them to be sure they are there.
     libgl1-mesa-dri:i386 libgl1:i386 libxrender1:i386 libxext6:i386 libfreetype6:i386 libfontconfig1:i386

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs one command under Wine in a prefix of its own, on an Xvfb display of its own.
 #   scripts/wine-env.sh COMMAND [ARGS...]
+#   scripts/wine-env.sh --display COMMAND [ARGS...]   on $DISPLAY instead, when there is one
 # The prefix is a fresh copy of a template made once per machine and Wine version (in
 # ~/.cache/vellarn); afterwards the copy's wineserver, and so only the processes this run
 # started, is ended and the copy removed. Inside COMMAND, $WINEPREFIX and $DISPLAY are set,
@@ -8,6 +9,12 @@
 # directly, since the generic `wine` starts the 32-bit loader first, which is slow where
 # 32-bit code runs under emulation (see scripts/setup.sh).
 set -euo pipefail
+
+on_display=""
+if [ "${1:-}" = --display ]; then
+    shift
+    [ -n "${DISPLAY:-}" ] && on_display=1
+fi
 
 export WINEDEBUG=-all
 export WINEARCH=win64
@@ -53,5 +60,11 @@ cp -a "$template/." "$prefix/"
 export WINEPREFIX="$prefix"
 
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" "$@" || status=$?
+if [ -n "$on_display" ]; then
+    "$@" || status=$?
+else
+    # -noreset: the display keeps its state (such as a desktop picture) while no client is
+    # connected.
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@" || status=$?
+fi
 exit $status

@@ -96,12 +96,13 @@ void ControlDialog::onInitDialog()
         HWND bar = GetDlgItem(hwnd_, id);
         SendMessageW(bar, TBM_SETRANGEMIN, TRUE, kSliderMin);
         SendMessageW(bar, TBM_SETRANGEMAX, TRUE, kSliderMax);
-        // Some trackbars (Wine's) place the thumb only when the position changes, and a new
-        // range alone leaves it where position 0 of the old range was: at the left end. A move
-        // to the start lets the first real position, 0 included, place it.
-        SendMessageW(bar, TBM_SETPOS, FALSE, kSliderMin);
         for (int tick : kTicks)
             SendMessageW(bar, TBM_SETTIC, 0, tick);
+        // Some trackbar implementations (Wine's) place the thumb anew only when the position
+        // changes, not when the range does: a thumb left at 0 would stay where 0 was in the
+        // default range 0..100, the left end. Moving it to the maximum places it in the new
+        // range; syncSliders then moves it to its value.
+        SendMessageW(bar, TBM_SETPOS, TRUE, kSliderMax);
     }
     syncSliders();
 }

@@ -10,15 +10,15 @@ grey_desktop
 dialog=$(visible_window "Vellarn 操作ダイアログ") || fail "no control dialog at start"
 read -r dx dy dw _ <<<"$(window_geometry "$dialog")"
 [ "$dx" -ge 200 ] || fail "the dialog at $dx,$dy covers the glasses"
-screenshot "$scratch/before.png"
+screenshot "$artefacts/before.png"
 
 # The first slider, "眼鏡の向き-X", stands at 0, its thumb in the middle of the channel that
 # spans 125 of the dialog's 195 units from unit 63; drag the thumb to the right.
 tx=$((dx + dw * 125 / 195 + 2))
 ty=$((dy + 40))
 drag "" "$tx" "$ty" 50 0
-screenshot "$scratch/after.png"
-changed=$(changed_pixels "$scratch/before.png" "$scratch/after.png" 200x200+0+0)
+screenshot "$artefacts/after.png"
+changed=$(changed_pixels "$artefacts/before.png" "$artefacts/after.png" 200x200+0+0)
 [ "$changed" -gt 200 ] || fail "dragging the slider changed only $changed pixels of the glasses"
 
 # The close box is at the right end of the caption.
@@ -33,7 +33,7 @@ done
 # window with the keyboard under Xvfb, where no window manager passes it on: give it back to
 # the glasses, as a desktop would.
 xdotool windowfocus --sync "$window" 2>/dev/null || true
-read -r x y <<<"$(opaque_point "$scratch/after.png" 0 0 200 200)" || fail "no glasses to click"
+read -r x y <<<"$(opaque_point "$artefacts/after.png" 0 0 200 200)" || fail "no glasses to click"
 click_at "$x" "$y" 3
 xdotool key Down Down Down Return
 visible_window "Vellarn 操作ダイアログ" >/dev/null || fail "the menu did not show the dialog again"

@@ -11,17 +11,17 @@ grey_desktop
 area=200x200+0+0
 
 # shot NAME: a screenshot; press_point NAME: a point on the glasses in it.
-shot() { screenshot "$scratch/$1.png"; }
-press_point() { opaque_point "$scratch/$1.png" 0 0 200 200 || fail "no glasses to grab in $1"; }
+shot() { screenshot "$artefacts/$1.png"; }
+press_point() { opaque_point "$artefacts/$1.png" 0 0 200 200 || fail "no glasses to grab in $1"; }
 
 shot before
 for keys in shift ctrl ctrl+shift; do
     read -r x y <<<"$(press_point before)"
     drag "$keys" "$x" "$y" 60 30
     shot after
-    changed=$(changed_pixels "$scratch/before.png" "$scratch/after.png" "$area")
+    changed=$(changed_pixels "$artefacts/before.png" "$artefacts/after.png" "$area")
     [ "$changed" -gt 200 ] || fail "a $keys-drag changed only $changed pixels"
-    mv "$scratch/after.png" "$scratch/before.png"
+    mv "$artefacts/after.png" "$artefacts/before.png"
 done
 
 # Alt: the masks (drawn white while visible) show during the drag and go at the release.
@@ -34,8 +34,8 @@ shot held
 xdotool mouseup 1 keyup alt
 sleep 1.5
 shot released
-held=$(bright_pixels "$scratch/held.png" "$area")
-released=$(bright_pixels "$scratch/released.png" "$area")
+held=$(bright_pixels "$artefacts/held.png" "$area")
+released=$(bright_pixels "$artefacts/released.png" "$area")
 [ "$held" -gt $((released + 50)) ] || fail "masks not shown while Alt-dragging ($held bright pixels held, $released released)"
 
 # A plain drag moves the same picture by the mouse's motion.
@@ -44,9 +44,9 @@ drag "" "$x" "$y" 40 30
 shot moved
 read -r wx wy _ <<<"$(window_geometry "$window")"
 [ "$wx $wy" = "40 30" ] || fail "the window is at $wx,$wy after a drag by 40,30"
-convert "$scratch/released.png" -crop 150x150+0+0 +repage "$scratch/old.png"
-convert "$scratch/moved.png" -crop 150x150+40+30 +repage "$scratch/new.png"
-moved=$(compare -metric AE "$scratch/old.png" "$scratch/new.png" null: 2>&1 || true)
+convert "$artefacts/released.png" -crop 150x150+0+0 +repage "$artefacts/old.png"
+convert "$artefacts/moved.png" -crop 150x150+40+30 +repage "$artefacts/new.png"
+moved=$(compare -metric AE "$artefacts/old.png" "$artefacts/new.png" null: 2>&1 || true)
 [ "$moved" = 0 ] || fail "the moved picture differs in $moved pixels"
 
 press "$window" Escape

@@ -1,17 +1,26 @@
 # Shared steps of the end-to-end tests. Sourced by each test, which runs inside
 # scripts/wine-env.sh (its own Wine prefix and Xvfb display) and gets the exe's path as $1.
+# The program runs in $scratch: a fresh folder holding our glasses, as a fresh installation
+# has them beside the exe; or, when E2E_FOLDER names a release folder (dist/vellarn or an
+# unzipped release), in that folder as it is. Screenshots and other files of the test go into
+# $artefacts, which is removed at the end.
 set -euo pipefail
 
 exe="$(readlink -f "$1")"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-scratch="$(mktemp -d /tmp/vellarn-e2e.XXXXXX)"
-# The working directory of a fresh installation: the exe's folder with our glasses in it.
-cp "$root"/data/model/*.mqo "$scratch/"
+artefacts="$(mktemp -d /tmp/vellarn-e2e.XXXXXX)"
+if [ -n "${E2E_FOLDER:-}" ]; then
+    scratch="$(readlink -f "$E2E_FOLDER")"
+else
+    scratch="$artefacts/run"
+    mkdir "$scratch"
+    cp "$root"/data/model/*.mqo "$scratch/"
+fi
 app_pid=""
 
 cleanup_e2e() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    rm -rf "$scratch"
+    rm -rf "$artefacts"
 }
 trap cleanup_e2e EXIT
 
@@ -29,7 +38,7 @@ esac
 
 # start_app: starts the exe in the scratch directory, in the background.
 start_app() {
-    touch "$scratch/.started"
+    touch "$artefacts/.started"
     sleep 1  # so that a settings file written now is newer than the mark
     (cd "$scratch" && exec "$loader" "$exe") &
     app_pid=$!
@@ -56,7 +65,7 @@ wait_window() {
 # picture, up to $start_limit s.
 wait_started() {
     for _ in $(seq 1 $((start_limit * 2))); do
-        [ -s "$scratch/vellarn.cfg" ] && [ "$scratch/vellarn.cfg" -nt "$scratch/.started" ] && { sleep 1; return 0; }
+        [ -s "$scratch/vellarn.cfg" ] && [ "$scratch/vellarn.cfg" -nt "$artefacts/.started" ] && { sleep 1; return 0; }
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended during start-up"
         sleep 0.5
     done
@@ -99,8 +108,112 @@ hex() {
     od -An -tx1 -v "$1" | tr -s ' \n' ' ' | sed 's/^ //;s/ $//' | tr 'a-f' 'A-F'
 }
 
+# desktop_background: paints the desktop with a blue gradient (as a desktop picture would be)
+# and keeps it as $artefacts/desktop.png, so that what the program draws can be told from it.
+desktop_background() {
+    convert -size "$(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*x[0-9]*\).*/\1/p')" \
+        gradient:'#2f5f95-#a9c9e6' "$artefacts/desktop.png"
+    # display sets the root window's picture and then ends with status 1; what counts is that
+    # the screen shows the picture.
+    display -window root "$artefacts/desktop.png" || true
+    screenshot "$artefacts/desktop-shown.png"
+    local f
+    f=$(changed_fraction "$artefacts/desktop-shown.png" 64x64+600+400)
+    awk -v f="$f" 'BEGIN { exit !(f < 0.01) }' || fail "the desktop picture was not set"
+}
+
+# window_geometry ID: prints "x y width height" of an X window.
+window_geometry() {
+    local X Y WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$1" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+    echo "$X $Y $WIDTH $HEIGHT"
+}
+
+# changed_fraction FILE GEOMETRY: the share (0..1) of the region's pixels that differ from the
+# desktop background by more than a little.
+changed_fraction() {
+    convert "$1" "$artefacts/desktop.png" -compose difference -composite -crop "$2" +repage \
+        -colorspace gray -threshold 4% -format "%[fx:mean]" info:
+}
+
+# glasses_point FILE GEOMETRY: prints "x y", a screen point on the glasses that the region
+# shows: the middle of the left lens (a quarter across the part that differs from the desktop,
+# halfway down).
+glasses_point() {
+    local box x0 y0
+    read -r x0 y0 <<<"$(sed 's/.*+\([0-9]*\)+\([0-9]*\)$/\1 \2/' <<<"$2")"
+    box=$(convert "$1" "$artefacts/desktop.png" -compose difference -composite -crop "$2" +repage \
+        -colorspace gray -threshold 4% -format "%@" info:)
+    local w h x y
+    read -r w h x y <<<"$(tr 'x+' '  ' <<<"$box")"
+    echo $((x0 + x + w / 4)) $((y0 + y + h / 2))
+}
+
+# menu_windows WINDOW: the ids of the program's open menus (visible untitled windows other
+# than the floating window).
+menu_windows() {
+    local id
+    for id in $(xdotool search --onlyvisible --classname "$(basename "$exe")" 2>/dev/null); do
+        [ "$id" != "$1" ] && [ -z "$(xdotool getwindowname "$id" 2>/dev/null)" ] && echo "$id"
+    done
+    return 0
+}
+
+# open_menu WINDOW X Y: right-clicks at (X, Y) and waits until the context menu is open. The
+# program opens it only once it is back in its message loop, so this also waits for whatever
+# it was doing (a model load) to end.
+open_menu() {
+    xdotool mousemove "$2" "$3" click 3
+    for _ in $(seq 1 $((start_limit * 2))); do
+        [ -n "$(menu_windows "$1")" ] && { sleep 0.5; return 0; }
+        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+        sleep 0.5
+    done
+    fail "no context menu opened"
+}
+
+# close_menus WINDOW: closes the open menus with Escape, one level at a time, each key only
+# after the previous one took effect (a key too many would reach the floating window and end
+# the program).
+close_menus() {
+    local open now
+    open=$(menu_windows "$1" | wc -l)
+    while [ "$open" -gt 0 ]; do
+        xdotool key Escape
+        for _ in $(seq 1 $((start_limit * 2))); do
+            now=$(menu_windows "$1" | wc -l)
+            [ "$now" -lt "$open" ] && break
+            sleep 0.5
+        done
+        [ "$now" -lt "$open" ] || fail "the context menu did not close"
+        open=$now
+    done
+}
+
+# open_model_list WINDOW SHOT: right-clicks the glasses (found in SHOT, a screenshot showing
+# them in WINDOW) and opens "眼鏡の種類", the menu's second item, at its first entry.
+open_model_list() {
+    local area px py
+    area=$(window_area "$1")
+    read -r px py <<<"$(glasses_point "$2" "$area")"
+    open_menu "$1" "$px" "$py"
+    xdotool key Down Down Right
+    for _ in $(seq 1 $((start_limit * 2))); do
+        [ "$(menu_windows "$1" | wc -l)" -ge 2 ] && { sleep 0.5; return 0; }
+        sleep 0.5
+    done
+    fail "the model list did not open"
+}
+
+# window_area ID: the window's rectangle as an ImageMagick geometry (WxH+X+Y).
+window_area() {
+    local x y w h
+    read -r x y w h <<<"$(window_geometry "$1")"
+    echo "${w}x${h}+${x}+${y}"
+}
+
 # grey_desktop: paints the desktop mid-grey, so that whatever the window leaves out shows as
-# #808080. Call it once the program runs: Xvfb resets the desktop when its last client leaves.
+# #808080.
 grey_desktop() {
     xsetroot -solid "#808080"
     sleep 1
@@ -120,7 +233,7 @@ opaque_point() {
 # changed_pixels FILE1 FILE2 GEOMETRY: how many pixels of the area differ between two
 # screenshots (beyond a little noise).
 changed_pixels() {
-    local a="$scratch/.a.png" b="$scratch/.b.png"
+    local a="$artefacts/.a.png" b="$artefacts/.b.png"
     convert "$1" -crop "$3" +repage "$a"
     convert "$2" -crop "$3" +repage "$b"
     compare -fuzz 3% -metric AE "$a" "$b" null: 2>&1 || true
@@ -129,12 +242,6 @@ changed_pixels() {
 # bright_pixels FILE GEOMETRY: how many pixels of the area are near white.
 bright_pixels() {
     convert "$1" -crop "$2" +repage -colorspace gray -threshold 80% -format "%[fx:round(mean*w*h)]" info:
-}
-
-# window_geometry WINDOW: prints "x y width height" of an X window.
-window_geometry() {
-    xwininfo -id "$1" | awk '/Absolute upper-left X/ { x = $NF } /Absolute upper-left Y/ { y = $NF }
-        /^ *Width/ { w = $NF } /^ *Height/ { h = $NF } END { print x, y, w, h }'
 }
 
 # drag KEYS X Y DX DY: presses the left button at X,Y with KEYS held (e.g. shift, ctrl+shift,

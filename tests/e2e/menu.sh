@@ -1,61 +1,94 @@
 #!/usr/bin/env bash
-# The context menu: its model list holds the directory's .mqo files (not a folder named like
-# one), picking a model shows it and remembers it, and "終了" ends the program.
+# The glasses float over the desktop; the context menu lists the model files of the working
+# folder under "眼鏡の種類", and choosing each one remembers it and shows those glasses.
+# On request it also keeps screenshots of the current build:
+#   E2E_SCREENSHOT=FILE  the desktop with the glasses, the control dialog and the open menu
+#   E2E_DOCS=1           docs/glasses.png, docs/control-dialog.png and docs/context-menu.png
 source "$(dirname "$0")/lib.sh"
 
-mkdir "$scratch/x.mqo"
+desktop_background
 start_app
 wait_started
 window=$(wait_window)
-grey_desktop
+area=$(window_area "$window")
 
-# open_menu: right-clicks the glasses, where the menu opens.
-open_menu() {
-    screenshot "$scratch/now.png"
-    read -r x y <<<"$(opaque_point "$scratch/now.png" 0 0 200 200)" || fail "no glasses to click"
-    click_at "$x" "$y" 3
+# shows_glasses FILE: the window's part of a screenshot shows glasses, with desktop around.
+shows_glasses() {
+    local f
+    f=$(changed_fraction "$1" "$area")
+    awk -v f="$f" 'BEGIN { exit !(f > 0.05 && f < 0.8) }' ||
+        { cp "$1" /tmp/e2e-menu-fail.png; fail "no glasses over the desktop ($f of the window differs from it)"; }
 }
 
-# pick_model N: picks the N-th item of the model list (wrapping past its end) and prints the
-# name that vellarn.cfg then holds.
-pick_model() {
-    touch -d '1 minute ago' "$scratch/vellarn.cfg"
-    touch "$scratch/.picked"
-    open_menu
-    # Down twice reaches the model list, Right opens it on its first item.
-    xdotool key Down Down Right
-    for _ in $(seq 2 "$1"); do xdotool key Down; done
+screenshot "$artefacts/glasses.png"
+shows_glasses "$artefacts/glasses.png"
+open_model_list "$window" "$artefacts/glasses.png"
+screenshot "$artefacts/menu.png"
+[ -n "${E2E_SCREENSHOT:-}" ] && cp "$artefacts/menu.png" "$E2E_SCREENSHOT"
+if [ -n "${E2E_DOCS:-}" ]; then
+    # The glasses' window, the dialog, and the glasses with the menu and its model list.
+    dialog=$(xdotool search --onlyvisible --name "Vellarn 操作ダイアログ" | head -1)
+    convert "$artefacts/glasses.png" -crop "$area" +repage "$root/docs/glasses.png"
+    convert "$artefacts/glasses.png" -crop "$(window_area "$dialog")" +repage "$root/docs/control-dialog.png"
+    right=0 bottom=0
+    for id in "$window" $(menu_windows "$window"); do
+        read -r x y w h <<<"$(window_geometry "$id")"
+        right=$((x + w > right ? x + w : right))
+        bottom=$((y + h > bottom ? y + h : bottom))
+    done
+    read -r x y _ _ <<<"$(window_geometry "$window")"
+    convert "$artefacts/menu.png" -crop "$((right - x + 10))x$((bottom - y + 10))+$x+$y" +repage \
+        "$root/docs/context-menu.png"
+    echo "screenshots written to $root/docs"
+fi
+close_menus "$window"
+
+# Each entry in turn: entry k is k steps below the first. The choice is written to vellarn.cfg
+# before the model is loaded; once the picture has settled the glasses must be there.
+models=("$scratch"/*.mqo)
+declare -A picture_of
+for ((k = 0; k < ${#models[@]}; k++)); do
+    touch "$artefacts/.chosen"
+    sleep 1
+    before="$artefacts/before-$k.png"
+    screenshot "$before"
+    open_model_list "$window" "$before"
+    for ((i = 0; i < k; i++)); do xdotool key Down; done
     xdotool key Return
-    for _ in $(seq 1 40); do
-        [ "$scratch/vellarn.cfg" -nt "$scratch/.picked" ] && break
+    for _ in $(seq 1 $((start_limit * 2))); do
+        [ "$scratch/vellarn.cfg" -nt "$artefacts/.chosen" ] && break
         sleep 0.5
     done
-    sleep 2
-    settings_name
-}
-
-screenshot "$scratch/start.png"
-names=()
-for n in 1 2 3 4; do
-    names+=("$(pick_model "$n")")
-    name="${names[-1]}"
-    [ -f "$scratch/$name" ] || fail "item $n named '$name', not a model file"
-    # The picked model is the one on screen: only the default round glasses look as at start.
-    screenshot "$scratch/item.png"
-    changed=$(changed_pixels "$scratch/start.png" "$scratch/item.png" 200x200+0+0)
-    if [ "$name" = 丸メガネ.mqo ]; then
-        [ "$changed" -lt 100 ] || fail "the round glasses differ from the start in $changed pixels"
-    else
-        [ "$changed" -gt 1000 ] || fail "$name looks like the round glasses"
-    fi
+    [ "$scratch/vellarn.cfg" -nt "$artefacts/.chosen" ] || fail "entry $k was not remembered"
+    name=$(hex "$scratch/vellarn.cfg")
+    # Reopening the menu waits until the program is back in its message loop, so the load
+    # has ended; the screenshot is taken with the menu closed again.
+    read -r px py <<<"$(glasses_point "$before" "$area")"
+    open_menu "$window" "$px" "$py"
+    close_menus "$window"
+    shot="$artefacts/model-$k.png"
+    screenshot "$shot"
+    shows_glasses "$shot"
+    [ -z "${picture_of[$name]:-}" ] || fail "entry $k names a model listed before: $name"
+    picture_of[$name]="$shot"
 done
-[ "$(printf '%s\n' "${names[@]:0:3}" | sort -u | wc -l)" = 3 ] || fail "the first three items were ${names[*]:0:3}"
-# The list wraps after three items: the folder x.mqo is not in it.
-[ "${names[3]}" = "${names[0]}" ] || fail "a fourth item '${names[3]}' in the model list"
 
-# "終了" is the menu's last item: Up from the top reaches it.
-open_menu
-xdotool key Up Return
+# The entries named exactly the model files, and each showed glasses of its own.
+want=""
+for m in "${models[@]}"; do
+    basename "$m" | tr -d '\n' | iconv -f UTF-8 -t CP932 >"$artefacts/name"
+    want+="00 00 00 01 $(printf '%02X' "$(wc -c <"$artefacts/name")") $(hex "$artefacts/name")"$'\n'
+done
+got=$(printf '%s\n' "${!picture_of[@]}" | sort)
+[ "$got" = "$(printf '%s' "$want" | sort)" ] || fail "the menu listed '$got', expected '$want'"
+names=("${!picture_of[@]}")
+for ((i = 0; i < ${#names[@]}; i++)); do
+    convert "${picture_of[${names[$i]}]}" -crop "$area" +repage "$artefacts/window-$i.png"
+    for ((j = 0; j < i; j++)); do
+        differ=$(compare -metric AE "$artefacts/window-$i.png" "$artefacts/window-$j.png" null: 2>&1 || true)
+        [ "${differ%% *}" != 0 ] || fail "two models showed the same picture"
+    done
+done
+press "$window" Escape
 wait_exit
-[ "$exit_code" = 0 ] || fail "exit code $exit_code after 終了"
-echo "menu: ok"
+echo "menu: ok (${#models[@]} models)"

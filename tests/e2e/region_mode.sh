@@ -10,18 +10,18 @@ start_app
 wait_started
 window=$(wait_window)
 grey_desktop
-screenshot "$scratch/region.png"
+screenshot "$artefacts/region.png"
 
 # pixel X Y: the colour of one screen pixel as #RRGGBB.
 pixel() {
-    convert "$scratch/region.png" -crop "1x1+$1+$2" +repage -depth 8 txt:- | awk 'NR == 2 { print $3 }'
+    convert "$artefacts/region.png" -crop "1x1+$1+$2" +repage -depth 8 txt:- | awk 'NR == 2 { print $3 }'
 }
 grey="#808080"
 [ "$(pixel 2 2)" = "$grey" ] && [ "$(pixel 197 197)" = "$grey" ] || fail "the corners are not cut away"
 # The middle of each lens is a hole; the frame around it is drawn.
 [ "$(pixel 55 100)" = "$grey" ] && [ "$(pixel 145 100)" = "$grey" ] ||
     fail "the lenses are not holes ($(pixel 55 100), $(pixel 145 100))"
-drawn=$(convert "$scratch/region.png" -crop 200x200+0+0 +repage -fill black +opaque "$grey" -fill white -opaque "$grey" \
+drawn=$(convert "$artefacts/region.png" -crop 200x200+0+0 +repage -fill black +opaque "$grey" -fill white -opaque "$grey" \
     -negate -format "%[fx:round(mean*w*h)]" info:)
 [ "$drawn" -gt 1500 ] || fail "only $drawn pixels of glasses drawn"
 

@@ -8,14 +8,14 @@ start_app
 wait_started
 # Found only now: the window is made anew when it becomes layered.
 window=$(wait_window)
-screenshot "$scratch/start.png"
+screenshot "$artefacts/start.png"
 [ "$(window_geometry "$window")" = "0 0 200 200" ] || fail "the window is at $(window_geometry "$window")"
 # The glasses fill the middle of the 200 x 200 window at (0, 0); its corners stay see-through
 # (the desktop under Xvfb is black).
-glasses=$(mean_level "$scratch/start.png" 180x60+10+70)
-corner=$(mean_level "$scratch/start.png" 20x20+0+180)
+glasses=$(mean_level "$artefacts/start.png" 180x60+10+70)
+corner=$(mean_level "$artefacts/start.png" 20x20+0+180)
 awk -v g="$glasses" -v c="$corner" 'BEGIN { exit !(g > 0.05 && c < 0.01) }' ||
-    { cp "$scratch/start.png" /tmp/e2e-start-fail.png; fail "no glasses on screen (middle $glasses, corner $corner)"; }
+    { cp "$artefacts/start.png" /tmp/e2e-start-fail.png; fail "no glasses on screen (middle $glasses, corner $corner)"; }
 # Enter does nothing; Escape ends the program.
 press "$window" Return
 sleep 2

@@ -7,16 +7,16 @@ start_app
 wait_started
 window=$(wait_window)
 grey_desktop
-screenshot "$scratch/before.png"
-read -r x y <<<"$(opaque_point "$scratch/before.png" 0 0 200 200)" || fail "no glasses to point at"
+screenshot "$artefacts/before.png"
+read -r x y <<<"$(opaque_point "$artefacts/before.png" 0 0 200 200)" || fail "no glasses to point at"
 
 # Button 5 is a turn of the wheel towards the user.
 xdotool mousemove "$x" "$y" keydown shift click 5 click 5 click 5 keyup shift
 sleep 1.5
-screenshot "$scratch/clearer.png"
+screenshot "$artefacts/clearer.png"
 # The middle of the left lens, and a piece of the frame at the lens's right edge.
-lens=$(changed_pixels "$scratch/before.png" "$scratch/clearer.png" 20x20+45+90)
-frame=$(changed_pixels "$scratch/before.png" "$scratch/clearer.png" 2x3+86+99)
+lens=$(changed_pixels "$artefacts/before.png" "$artefacts/clearer.png" 20x20+45+90)
+frame=$(changed_pixels "$artefacts/before.png" "$artefacts/clearer.png" 2x3+86+99)
 [ "$lens" -gt 300 ] || fail "Shift+wheel changed only $lens of 400 lens pixels"
 [ "$frame" = 0 ] || fail "Shift+wheel changed $frame frame pixels"
 
@@ -28,13 +28,18 @@ size_after() {
     for _ in $(seq 1 "$clicks"); do
         window=$(wait_window)
         size=$(window_geometry "$window" | awk '{ print $3 }')
-        screenshot "$scratch/now.png"
-        read -r x y <<<"$(opaque_point "$scratch/now.png" 0 0 "$size" "$size")" || fail "no glasses at size $size"
+        screenshot "$artefacts/now.png"
+        read -r x y <<<"$(opaque_point "$artefacts/now.png" 0 0 "$size" "$size")" || fail "no glasses at size $size"
         xdotool mousemove "$x" "$y"
         [ -n "$keys" ] && xdotool keydown "$keys"
         xdotool click 5
         [ -n "$keys" ] && xdotool keyup "$keys"
-        sleep 1
+        # Each turn makes the device anew; wait for the new size (none at the smallest).
+        for _ in $(seq 1 20); do
+            sleep 0.5
+            window=$(wait_window)
+            [ "$(window_geometry "$window" | awk '{ print $3 }')" != "$size" ] && break
+        done
     done
     window=$(wait_window)
     window_geometry "$window" | awk '{ print $3 "x" $4 }'
