@@ -1,6 +1,7 @@
 # Vellarn: the commands of the README. Every target first installs what is missing.
-PRESETS := native native-asan win32 win64
+PRESETS := native native-asan win32 win64 fuzz
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 180
 
 .PHONY: all setup build test run dist bench fuzz clean $(addprefix build-,$(PRESETS))
 
@@ -23,6 +24,10 @@ bench: setup
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELLARN_BENCH=ON >/dev/null
 	@cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done
+
+# Each libFuzzer harness for FUZZ_SECONDS seconds (make fuzz FUZZ_SECONDS=600 for longer runs).
+fuzz: setup build-fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh
 
 run: setup build-win32
 	@bash scripts/run.sh
