@@ -63,26 +63,28 @@ run_harness() {
         echo "FAIL fuzz $name: $exe was not built (make build-fuzz)"
         return 1
     fi
-    local seeds="$build/seeds/$name" findings="$build/findings/$name" work
-    rm -rf "$seeds"
-    mkdir -p "$seeds" "$findings"
+    local findings="$build/findings/$name" scratch="" seeds work
+    if [ $ci -eq 1 ]; then
+        scratch="$(mktemp -d /tmp/vellarn-fuzz.XXXXXX)"
+        seeds="$scratch/seeds"
+        work="$scratch/corpus"
+    else
+        seeds="$build/seeds/$name"
+        work="$build/corpus/$name"
+        rm -rf "$seeds"
+    fi
+    mkdir -p "$seeds" "$work" "$findings"
     seed_files "$name" | while IFS= read -r f; do
         cp "$f" "$seeds/$(basename "$(dirname "$f")")-$(basename "$f")"
     done
-    if [ $ci -eq 1 ]; then
-        work="$(mktemp -d /tmp/vellarn-fuzz-corpus.XXXXXX)"
-    else
-        work="$build/corpus/$name"
-        mkdir -p "$work"
-    fi
-    local log="$build/$name.log" status=0
+    local log="$build/$name$([ $ci -eq 1 ] && echo .ci).log" status=0
     # -timeout: one input taking seconds is a hang. -malloc_limit_mb: no single allocation may
     # approach the picture memory cap (256 MiB) plus its 24-bit copy.
     UBSAN_OPTIONS=print_stacktrace=1 "$exe" "$work" "$seeds" \
         -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
         -max_len="$(max_len "$name")" -dict="$root/tests/fuzz/dict/$name.dict" \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || status=$?
-    [ $ci -eq 1 ] && rm -rf "$work"
+    [ -n "$scratch" ] && rm -rf "$scratch"
     local runs
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     if [ $status -eq 0 ]; then
