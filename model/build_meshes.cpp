@@ -173,8 +173,8 @@ Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceC
         sorted[fill[rank[f]]++] = faces[f];
     Frame* made = parent;
     for (std::size_t r = 0; r < ranks; ++r) {
-        made = buildMaterialMesh(entry, sorted.data() + start[r], static_cast<int32_t>(start[r + 1] - start[r]),
-                                 flipWinding, parent, name, budget);
+        const auto count = static_cast<int32_t>(start[r + 1] - start[r]);
+        made = buildMaterialMesh(entry, sorted.data() + start[r], count, flipWinding, parent, name, budget);
     }
     return made;
 }

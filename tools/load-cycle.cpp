@@ -80,8 +80,9 @@ int main(int argc, char** argv)
             for (const std::string& file : files) {
                 const long long loaded = loadOnce(world, file);
                 if (round == 1) {
-                    std::printf("%s: %s\n", cp932ToUtf8(file).c_str(),
-                                loaded < 0 ? "could not load" : (std::to_string(loaded) + " triangles").c_str());
+                    const std::string result =
+                        loaded < 0 ? "could not load" : std::to_string(loaded) + " triangles";
+                    std::printf("%s: %s\n", cp932ToUtf8(file).c_str(), result.c_str());
                     failures += loaded < 0 ? 1 : 0;
                     triangles += loaded < 0 ? 0 : loaded;
                 }

@@ -39,7 +39,8 @@ bool meshesAreWhole(const Frame& frame, int64_t& triangles)
     if (frame.vertexCount < 0)
         return false;
     if (frame.vertexCount > 0) {
-        if (frame.vertices == nullptr || frame.primitiveType != Frame::kTriangleList || frame.vertexCount % 3 != 0)
+        if (frame.vertices == nullptr || frame.primitiveType != Frame::kTriangleList ||
+            frame.vertexCount % 3 != 0)
             return false;
         triangles += frame.vertexCount / 3;
     }
@@ -64,7 +65,10 @@ void useLikeTheScene(Frame& model)
 // The picture decoder that a plug-in would be: hands the host's intake the blocks it holds.
 class FakeDecoder final : public PictureDecoder {
 public:
-    explicit FakeDecoder(const PluginResult& result) : result_(result), previous_(installPictureDecoder(this)) {}
+    explicit FakeDecoder(const PluginResult& result)
+        : result_(result), previous_(installPictureDecoder(this))
+    {
+    }
     ~FakeDecoder() override { installPictureDecoder(previous_); }
     FakeDecoder(const FakeDecoder&) = delete;
     FakeDecoder& operator=(const FakeDecoder&) = delete;
@@ -89,8 +93,9 @@ TargetResult texturePictureResult(const Texture& texture)
     const auto powerOfTwo = [](int32_t n) { return n >= 4 && (n & (n - 1)) == 0; };
     if (!powerOfTwo(texture.width()) || !powerOfTwo(texture.height()))
         return TargetResult::refused;
-    const bool whole = (texture.bitsPerPixel() == 24 || texture.bitsPerPixel() == 32) &&
-                       texture.sizeImage() == static_cast<size_t>(texture.stride()) * static_cast<size_t>(texture.height());
+    const size_t bytes = static_cast<size_t>(texture.stride()) * static_cast<size_t>(texture.height());
+    const bool deep = texture.bitsPerPixel() == 24 || texture.bitsPerPixel() == 32;
+    const bool whole = deep && texture.sizeImage() == bytes;
     return whole ? TargetResult::loaded : TargetResult::broken;
 }
 
@@ -134,7 +139,8 @@ bool scanWithFormat(uint8_t choice, std::string_view line)
     case 9: return ScanFormat(line, "%x %X%S", &x1, &x2, &s1) <= 3;
     case 10: return ScanFormat(line, "%q%d%s", static_cast<void*>(&unknown), &d1, &s2) <= 3;
     default:
-        return ScanFormat(line, "\"%s\" col(%f %f %f %f) dif(%f) amb(%f) emi(%f) spc(%f) power(%f) tex(\"%s\")%",
+        return ScanFormat(line,
+                          "\"%s\" col(%f %f %f %f) dif(%f) amb(%f) emi(%f) spc(%f) power(%f) tex(\"%s\")%",
                           &s1, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6], &f[7], &f[8], &s3) <= 11;
     }
 }

@@ -138,22 +138,25 @@ TEST(HostileCounts, ModelsClaimingABillionAllocateNothingForTheClaim)
     if (!VELLARN_COUNTS_ALLOCATIONS)
         GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
     const ScratchDir dir;
+    const std::string triangle = "0;0;0;,\n1;0;0;,\n0;1;0;;\n";
+    const std::string point = "POINT\r 1\r 0\r 0\r 0\r 0\r 0\r 0\r 0\r";
     const struct {
         const char* name;
         std::string text;
         long long triangles;  // -1: could not load
     } cases[] = {
         // The claims only bound the loops: the lines that are there are read.
-        {"vertices.mqo", "Object \"o\" {\nvertex " + kBillion + " {\n0 0 0\n1 0 0\n0 1 0\n}\nface " + kBillion +
-                             " {\n3 V(0 1 2)\n}\n}\n", 1},
+        {"vertices.mqo",
+         "Object \"o\" {\nvertex " + kBillion + " {\n0 0 0\n1 0 0\n0 1 0\n}\nface " + kBillion +
+             " {\n3 V(0 1 2)\n}\n}\n",
+         1},
         {"material.mqo", "Material " + kBillion + " {\n\"m\"\n}\n", -1},
         // A count the rest of the file cannot hold refuses the mesh, and so the model.
-        {"vertices.x", "xof 0302txt 0032\nMesh {\n" + kBillion + ";\n0;0;0;,\n1;0;0;,\n0;1;0;;\n1;\n3;0,1,2;;\n}\n", -1},
-        {"faces.x", "xof 0302txt 0032\nMesh {\n3;\n0;0;0;,\n1;0;0;,\n0;1;0;;\n" + kBillion + ";\n3;0,1,2;;\n}\n", -1},
-        {"corners.x", "xof 0302txt 0032\nMesh {\n3;\n0;0;0;,\n1;0;0;,\n0;1;0;;\n1;\n" + kBillion + ";0,1,2;;\n}\n", 0},
+        {"vertices.x", "Mesh {\n" + kBillion + ";\n" + triangle + "1;\n3;0,1,2;;\n}\n", -1},
+        {"faces.x", "Mesh {\n3;\n" + triangle + kBillion + ";\n3;0,1,2;;\n}\n", -1},
+        {"corners.x", "Mesh {\n3;\n" + triangle + "1;\n" + kBillion + ";0,1,2;;\n}\n", 0},
         // A face record claiming more corners than bytes left ends the reading: no faces.
-        {"corners.rok", "POINT\r 1\r 0\r 0\r 0\r 0\r 0\r 0\r 0\rLINE0\r 1\r 1\r 0\r 0\rFACE0\r " + kBillion +
-                            "\r 0\r 0\r 1\r", 0},
+        {"corners.rok", point + "LINE0\r 1\r 1\r 0\r 0\rFACE0\r " + kBillion + "\r 0\r 0\r 1\r", 0},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(loadModelText(dir, c.name, c.text), c.triangles) << c.name;
@@ -167,7 +170,8 @@ TEST(HostileCounts, SettingsClaimingFourGigabytesAllocateNothingForTheClaim)
     if (!VELLARN_COUNTS_ALLOCATIONS)
         GTEST_SKIP() << "allocations are not counted under AddressSanitizer";
     const std::vector<uint8_t> narrow = {0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a'};
-    const std::vector<uint8_t> wide = {0, 0, 0, 1, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 0};
+    const std::vector<uint8_t> wide = {0,    0,    0,    1,    0xFF, 0xFE, 0xFF, 0xFF,
+                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'a',  0};
     for (const std::vector<uint8_t>& bytes : {narrow, wide}) {
         const CountAllocations count;
         EXPECT_FALSE(decodeSettings(bytes).has_value());

@@ -282,10 +282,10 @@ TEST(XReader, LimitsHoldAgainstRepetition)
 
     const std::string red = material("Material Red {", "1;0;0;1;;");
     const std::string blue = material("Material Blue {", "0;0;1;1;;");
-    const auto twice = load(red + blue + quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", " {Red}\n") +
-                                                                   listOf(" 1;\n 0;\n", " {Blue}\n") +
-                                                                   " MeshTextureCoords {\n 4;\n 0;0;,\n 1;0;,\n 1;1;,\n 0;1;;\n }\n"
-                                                                   " MeshTextureCoords {\n 4;\n 5;5;,\n 5;5;,\n 5;5;,\n 5;5;;\n }\n"));
+    const std::string blocks = listOf(" 1;\n 0;\n", " {Red}\n") + listOf(" 1;\n 0;\n", " {Blue}\n") +
+                               " MeshTextureCoords {\n 4;\n 0;0;,\n 1;0;,\n 1;1;,\n 0;1;;\n }\n"
+                               " MeshTextureCoords {\n 4;\n 5;5;,\n 5;5;,\n 5;5;,\n 5;5;;\n }\n";
+    const auto twice = load(red + blue + quadMesh(kOneTriangle, blocks));
     ASSERT_EQ(twice->meshes().size(), 1u);
     const Frame& mesh = *twice->meshes()[0];
     EXPECT_FLOAT_EQ(mesh.material->diffuse.r, 1.0f);
