@@ -1,6 +1,7 @@
 # Vellarn: the commands of the README. Every target first installs what is missing.
-PRESETS := native native-asan win32 win64
+PRESETS := native native-asan win32 win64 fuzz
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 180
 
 .PHONY: all setup build test run dist screenshots bench fuzz clean $(addprefix build-,$(PRESETS))
 
@@ -27,6 +28,10 @@ bench: setup
 # The release folder dist/vellarn/, checked, and its zip dist/vellarn-<version>-win32.zip.
 dist: setup
 	@bash scripts/dist.sh --zip
+
+# Each libFuzzer harness for FUZZ_SECONDS seconds (make fuzz FUZZ_SECONDS=600 for longer runs).
+fuzz: setup build-fuzz
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh
 
 # Builds the release if needed, lays it out in dist/vellarn/ and starts it under Wine.
 run: setup

@@ -90,8 +90,8 @@ public:
     // followed by the colour table, pixelBlock the bottom-up rows. Both come from outside and
     // are checked: header and table must fit headerBlock, the sides must be positive and within
     // the limits, the depth supported, at most 256 colours, pixelBlock at least height x stride
-    // bytes. Pictures of fewer than 32 bits end as 24 bits. False, with the buffer empty, when
-    // anything does not hold.
+    // bytes (checked before any pixel memory is made). Pictures of fewer than 32 bits end as 24
+    // bits. False, with the buffer empty, when anything does not hold.
     bool takeDecodedPicture(std::span<const uint8_t> headerBlock, std::span<const uint8_t> pixelBlock);
 
     // Moves the picture into memory made by storage (pixels and colours kept). True when the

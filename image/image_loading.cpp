@@ -173,6 +173,11 @@ bool ImageBuffer::takeDecodedPicture(std::span<const uint8_t> headerBlock,
     if (headerBlock.size() < kInfoHeaderBytes)
         return false;
     const BitmapInfoHeader info = decodeInfoHeader(headerBlock.data());
+    // Pixels the block cannot hold are refused before any memory is made for them.
+    if (info.biWidth > 0 && info.biHeight > 0 &&
+        static_cast<uint64_t>(rowStride(info.biBitCount, info.biWidth)) >
+            pixelBlock.size() / static_cast<uint64_t>(info.biHeight))
+        return false;
     if (!create(info.biWidth, info.biHeight, info.biBitCount))
         return false;
     const bool taken = [&] {

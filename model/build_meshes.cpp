@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <bit>
 #include <new>
+#include <unordered_map>
+#include <vector>
 
 #include "model/indexed_list.h"
 #include "model/texture_alpha.h"
@@ -128,7 +130,54 @@ void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount
         child->enableAlphaBlend();
 }
 
+// buildMeshes for faces of one material, when the budget has a frame for them; otherwise they
+// are left out (the parent or root is still made).
+Frame* buildMaterialMesh(ModelEntry& entry, const Face* faces, int32_t count, int32_t flipWinding,
+                         Frame* parent, const char* name, FrameBudget& budget)
+{
+    bool makesFrame = false;
+    for (int32_t f = 0; f < count && !makesFrame; ++f)
+        makesFrame = faceContribution(faces[f]) > 0;
+    if (makesFrame && !budget.take()) {
+        budget.facesDropped += count;
+        count = 0;
+    }
+    return buildMeshes(entry, faces, count, flipWinding, parent, name);
+}
+
 } // namespace
+
+Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
+                             Frame* parent, const char* name, FrameBudget& budget)
+{
+    if (faces == nullptr || faceCount <= 0)
+        return buildMeshes(entry, faces, faceCount, flipWinding, parent, name);
+    const auto count = static_cast<std::size_t>(faceCount);
+    std::unordered_map<const Material*, std::size_t> rankOf;
+    std::vector<std::size_t> rank(count);
+    for (std::size_t f = 0; f < count; ++f)
+        rank[f] = rankOf.try_emplace(faces[f].material, rankOf.size()).first->second;
+    const std::size_t ranks = rankOf.size();
+    if (ranks == 1)
+        return buildMaterialMesh(entry, faces, faceCount, flipWinding, parent, name, budget);
+
+    // A stable counting sort by rank: the faces of one material keep their order.
+    std::vector<std::size_t> start(ranks + 1, 0);
+    for (const std::size_t r : rank)
+        ++start[r + 1];
+    for (std::size_t r = 0; r < ranks; ++r)
+        start[r + 1] += start[r];
+    std::vector<Face> sorted(count);
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t f = 0; f < count; ++f)
+        sorted[fill[rank[f]]++] = faces[f];
+    Frame* made = parent;
+    for (std::size_t r = 0; r < ranks; ++r) {
+        const auto count = static_cast<int32_t>(start[r + 1] - start[r]);
+        made = buildMaterialMesh(entry, sorted.data() + start[r], count, flipWinding, parent, name, budget);
+    }
+    return made;
+}
 
 Frame* buildMeshes(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
                    Frame* parent, const char* name)

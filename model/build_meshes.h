@@ -18,6 +18,29 @@ constexpr int64_t kMaxMeshVertices =
         ? INT32_MAX
         : static_cast<int64_t>(SIZE_MAX / sizeof(MeshVertex));
 
+// The most frames one model may make below its root (mesh frames, and the group frames of a
+// .rok model): every frame joins its parent's child list, whose insertion walks the list, so an
+// unbounded number would make loading quadratic, and each frame takes memory. Real models use a
+// few hundred at most; faces that would make further frames are left out.
+constexpr int32_t kMaxMeshFrames = 4096;
+
+// The frames one model may still make, shared by all the building calls for that model, and
+// the faces left out because none was left.
+struct FrameBudget {
+    int32_t framesLeft = kMaxMeshFrames;
+    int32_t facesDropped = 0;
+
+    int32_t framesMade() const { return kMaxMeshFrames - framesLeft; }
+    // Takes one frame; false when none is left.
+    bool take()
+    {
+        if (framesLeft <= 0)
+            return false;
+        --framesLeft;
+        return true;
+    }
+};
+
 // Adds one mesh child per material to parent (or, when parent is null, to the entry's root
 // frame, which is created when missing and lit) and returns the frame they were added to.
 // Faces are grouped by material pointer, groups in the order their materials first occur;
@@ -28,3 +51,13 @@ constexpr int64_t kMaxMeshVertices =
 // The faces are left to the caller.
 Frame* buildMeshes(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
                    Frame* parent, const char* name);
+
+// buildMeshes for the faces one material at a time, the materials in the order they first
+// occur (the order in which one buildMeshes call makes its frames), so that the frames come out
+// as from one call while the work stays linear however many materials the faces use (one call
+// walks its list of materials for every face). Each material whose faces make a mesh takes a
+// frame from the budget; once none is left, such faces are left out and counted there. Like
+// buildMeshes, makes the entry's root when parent is null (also for no faces) and returns the
+// frame the meshes were added to.
+Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
+                             Frame* parent, const char* name, FrameBudget& budget);

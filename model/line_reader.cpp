@@ -20,13 +20,15 @@ bool LineReader::readLine(std::string_view& line)
     const std::string_view rest = std::string_view(text_).substr(pos_);
     const std::size_t feed = rest.find('\n');
     if (feed == std::string_view::npos) {
-        line = rest;
+        line = rest.substr(0, kMaxLineBytes);
         pos_ = text_.size();
         return true;
     }
     line = rest.substr(0, feed);
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
+    if (line.size() > kMaxLineBytes)
+        line = line.substr(0, kMaxLineBytes);
     pos_ += feed + 1;
     return true;
 }

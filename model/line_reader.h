@@ -17,13 +17,18 @@
 // and what a reader builds from a file can take many times the file's size.
 constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;
 
+// Lines longer than this are cut: the reader hands out their first kMaxLineBytes bytes and
+// passes over the rest. Real lines (a face of a hundred corners, a row of a thumbnail) take a
+// few kilobytes; the cap bounds what any one line can make a reader copy or scan.
+constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
+
 class LineReader {
 public:
     LineReader() = default;
     explicit LineReader(std::string text) : text_(std::move(text)) {}
 
-    // The next line as it comes, without its line feed (and the carriage return before it);
-    // false at the end of the text.
+    // The next line as it comes, without its line feed (and the carriage return before it),
+    // cut to kMaxLineBytes; false at the end of the text.
     bool readLine(std::string_view& line);
     bool readLine(std::string& line);
 

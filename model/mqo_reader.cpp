@@ -4,6 +4,17 @@
 // The reader goes line by line and keeps to what it knows. Every count in the file only bounds
 // a loop: lists grow as their lines arrive, and a list ends early at its closing brace or at a
 // line that cannot belong to it, so a damaged file loses the damaged part and nothing else.
+//
+// Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
+// - the file: at most kMaxModelFileBytes, lines at most kMaxLineBytes (line_reader.h);
+// - materials: kMaxMaterials kept, later material lines read past;
+// - mesh frames: kMaxMeshFrames for the document (build_meshes.h), later faces left out;
+// - object names: cut to kMaxObjectNameBytes, since every mesh frame of the object holds a copy;
+// - a declared count reserves no more entries than the rest of the file could hold lines for,
+//   and a binary block is cut to the bytes the file still holds;
+// - an object's last face chunk alone is smoothed, once, when the object ends, so that repeated
+//   chunks cost no more than their own lines; smoothing itself is bounded per vertex
+//   (kMaxSmoothedNormalsPerVertex, smooth_normals.h).
 #include "model/mqo_reader.h"
 
 #include <algorithm>
@@ -27,6 +38,8 @@ constexpr float kDegreesToRadians = 0.017453292f;                        // pi /
 // Material lines past this many are read but not kept: appending walks the whole list, and no
 // document needs more materials than it can make mesh frames.
 constexpr int32_t kMaxMaterials = kMaxMeshFrames;
+// Object names longer than this are cut; names the program looks for are a few bytes long.
+constexpr std::size_t kMaxObjectNameBytes = 1024;
 constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
 
 char foldAscii(char c)
@@ -87,6 +100,22 @@ void skipBlanks(std::string_view text, std::size_t& pos)
         ++pos;
 }
 
+// The name cut to kMaxObjectNameBytes at a character boundary.
+std::string cutName(std::string name)
+{
+    if (name.size() <= kMaxObjectNameBytes)
+        return name;
+    std::size_t end = 0;
+    while (end < name.size()) {
+        const std::size_t next = end + cp932CharLength(name, end);
+        if (next > kMaxObjectNameBytes)
+            break;
+        end = next;
+    }
+    name.resize(end);
+    return name;
+}
+
 Material whiteMaterial()
 {
     Material m;
@@ -110,11 +139,14 @@ struct ObjectFaces {
     std::vector<std::size_t> firstCorner;  // per face, its first entry in corners and indices
     std::vector<MeshVertex> corners;
     std::vector<int32_t> indices;
-    std::vector<int32_t> materialSlot;  // per face, its material's number, or the fallback's slot
+    // Smoothing waits for the end of the object (only its last face chunk counts), with the
+    // vertex count and facet angle in force at that chunk.
+    int32_t vertexCount = 0;
+    float facetAngle = 0.0f;
 
     void clear()
     {
-        materialSlot.clear();
+        vertexCount = 0;
         faces.clear();
         firstCorner.clear();
         corners.clear();
@@ -219,54 +251,15 @@ public:
     }
 
 private:
-    // buildMeshes for the object's faces, one call per material in the order the materials
-    // first occur (which is how buildMeshes orders its mesh frames), so that the frames come
-    // out as from one call while the work stays linear however many materials the faces use.
+    // The object's faces, smoothed, as mesh frames under the root (made for every object, even
+    // one without faces), while the document has frames left.
     void buildObjectMeshes(const std::string& name)
     {
-        std::vector<Face>& faces = faces_.faces;
-        std::vector<int32_t> rankOfSlot(materials_.size() + 1, -1);
-        std::vector<std::size_t> rank(faces.size());
-        std::size_t ranks = 0;
-        for (std::size_t f = 0; f < faces.size(); ++f) {
-            int32_t& seen = rankOfSlot[static_cast<std::size_t>(faces_.materialSlot[f])];
-            if (seen < 0)
-                seen = static_cast<int32_t>(ranks++);
-            rank[f] = static_cast<std::size_t>(seen);
-        }
-        if (ranks <= 1) {
-            buildMaterialMesh(faces.data(), faces_.count(), name);
-            return;
-        }
-        // A stable counting sort by rank: the faces of one material keep their order.
-        std::vector<std::size_t> start(ranks + 1, 0);
-        for (const std::size_t r : rank)
-            ++start[r + 1];
-        for (std::size_t r = 0; r < ranks; ++r)
-            start[r + 1] += start[r];
-        std::vector<Face> sorted(faces.size());
-        std::vector<std::size_t> fill(start.begin(), start.end() - 1);
-        for (std::size_t f = 0; f < faces.size(); ++f)
-            sorted[fill[rank[f]]++] = faces[f];
-        for (std::size_t r = 0; r < ranks; ++r)
-            buildMaterialMesh(sorted.data() + start[r], static_cast<int32_t>(start[r + 1] - start[r]), name);
-    }
-
-    // buildMeshes for faces of one material, while the document has frames left; past the
-    // limit the faces are left out (the root is still made, as for any object).
-    void buildMaterialMesh(const Face* faces, int32_t count, const std::string& name)
-    {
-        bool makesFrame = false;
-        for (int32_t f = 0; f < count && !makesFrame; ++f)
-            makesFrame = faces[f].vertexCount >= 3;
-        if (makesFrame && counts_.meshFrames >= kMaxMeshFrames) {
-            counts_.facesDropped += count;
-            count = 0;
-            makesFrame = false;
-        }
-        buildMeshes(entry_, faces, count, 0, nullptr, name.c_str());
-        if (makesFrame)
-            ++counts_.meshFrames;
+        smoothNormals(faces_.faces.data(), faces_.count(), faces_.vertexCount, faces_.facetAngle);
+        const int32_t droppedBefore = frames_.facesDropped;
+        buildMeshesByMaterial(entry_, faces_.faces.data(), faces_.count(), 0, nullptr, name.c_str(), frames_);
+        counts_.facesDropped += frames_.facesDropped - droppedBefore;
+        counts_.meshFrames = frames_.framesMade();
     }
 
     // Names in the file as code page 932 bytes.
@@ -349,7 +342,7 @@ private:
     {
         std::string rawName;
         ScanFormat(header, "Object \"%s\" {", &rawName);
-        const std::string name = nameText(rawName);
+        const std::string name = cutName(nameText(rawName));
         if (startsWithNoCase(name, "bone") || startsWithNoCase(name, "anchor")) {
             ++counts_.objectsSkipped;
             return;  // its lines are passed over at the top level
@@ -491,7 +484,6 @@ private:
         const std::size_t room = std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
         faces_.faces.reserve(room);
         faces_.firstCorner.reserve(room);
-        faces_.materialSlot.reserve(room);
         std::string_view line;
         bool closed = false;
         for (int32_t k = 0; k < count; ++k) {
@@ -513,8 +505,8 @@ private:
         if (!closed)
             consumeClosingBrace();
         faces_.link();
-        smoothNormals(faces_.faces.data(), faces_.count(), static_cast<int32_t>(positions_.size()),
-                      facetAngle_);
+        faces_.vertexCount = static_cast<int32_t>(positions_.size());
+        faces_.facetAngle = facetAngle_;
     }
 
     // One face line; false when it is left out.
@@ -532,8 +524,7 @@ private:
         }
         Face face;
         face.vertexCount = n;
-        const std::size_t slot = faceMaterialSlot(line);
-        face.material = slotMaterial(slot);
+        face.material = slotMaterial(faceMaterialSlot(line));
         readTextureCoordinates(line, first, n);
         if (n >= 3) {
             const MeshVertex* c = faces_.corners.data() + first;
@@ -542,7 +533,6 @@ private:
         }
         faces_.faces.push_back(face);
         faces_.firstCorner.push_back(first);
-        faces_.materialSlot.push_back(static_cast<int32_t>(slot));
         return true;
     }
 
@@ -619,6 +609,7 @@ private:
     LineReader& lines_;
     Vector3 mirror_;  // the caller's scale with X negated
     MqoReadCounts& counts_;
+    FrameBudget frames_;                // mesh frames the document may still make
     bool utf8Names_ = false;            // "CodePage utf8": names are UTF-8 in the file
     const Material fallback_ = whiteMaterial();  // for M( numbers outside the list
     // The object being read.

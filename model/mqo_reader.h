@@ -18,13 +18,12 @@
 #include <cstdint>
 #include <string>
 
+#include "model/build_meshes.h"
 #include "model/model_entry.h"
 #include "render/vector3.h"
 
-// Mesh frames one document may make: every frame joins the root's child list, whose insertion
-// walks the list, so an unbounded number would make loading quadratic. Real models use a few
-// hundred at most; faces that would make further frames are left out.
-constexpr int32_t kMaxMeshFrames = 4096;
+// Limits: a document makes at most kMaxMeshFrames mesh frames (build_meshes.h); faces that would
+// make further frames are left out. Further limits are listed at the top of mqo_reader.cpp.
 
 // What one read found, for tests and tools that compare a file with independent counts.
 struct MqoReadCounts {

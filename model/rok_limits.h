@@ -11,6 +11,13 @@
 // million triangles takes roughly 100 MB of text.
 constexpr size_t kRokMaxFileBytes = size_t{256} << 20;
 
+// Lines longer than this are cut: readRokLine hands out their first kRokMaxLineBytes bytes.
+// A .rok line holds one number or keyword.
+constexpr size_t kRokMaxLineBytes = 4096;
+
+// Frames: at most kMaxMeshFrames below the root, group frames included (build_meshes.h);
+// faces of the colours and groups past that are left out.
+
 // A face record with more corners than this is read past (its edge lines are consumed, so the
 // records after it stay in step) and left out of the model. Real faces have a handful.
 constexpr int32_t kRokMaxFaceCorners = 65536;

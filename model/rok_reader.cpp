@@ -188,6 +188,7 @@ private:
     void appendBuiltinPalette();
     void buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
                     Frame* parent, RokSmoothing& smoothing);
+    Frame* batchParent(int64_t group);
 
     ModelEntry& entry;
     Vector3 pointScale;             // (-sx, -sy, -sz)
@@ -195,6 +196,9 @@ private:
     std::vector<RokEdge> edges;     // in file order, numbered from 0
     std::vector<RokFace> faces;     // in file order
     std::vector<int32_t> corners;   // the faces' corner point numbers, face after face
+    FrameBudget frames;             // group and mesh frames the model may still make
+    int64_t lastGroup = -1;         // group of the last group frame made
+    Frame* lastGroupFrame = nullptr;
 };
 
 bool RokReader::skipLines(int64_t count)
@@ -241,12 +245,13 @@ bool RokReader::readPoints(std::string_view& line)
                 return false;
         }
         RokPoint point;
-        const bool read = parseCoordinate(record[5], point.x) & parseCoordinate(record[6], point.y) &
-                          parseCoordinate(record[7], point.z);
+        const bool readX = parseCoordinate(record[5], point.x);
+        const bool readY = parseCoordinate(record[6], point.y);
+        const bool readZ = parseCoordinate(record[7], point.z);
         point.x *= pointScale.x;
         point.y *= pointScale.y;
         point.z *= pointScale.z;
-        point.usable = read && isFinite(positionOf(point));
+        point.usable = readX && readY && readZ && isFinite(positionOf(point));
         points.push_back(point);
     }
 }
@@ -455,25 +460,32 @@ void RokReader::build()
     std::sort(order.begin(), order.end());
 
     RokSmoothing smoothing(static_cast<int32_t>(points.size()));
-    int64_t previousGroup = -1;
-    Frame* groupFrame = nullptr;
     for (size_t begin = 0; begin < order.size();) {
         size_t end = begin + 1;
         while (end < order.size() && order[end].first == order[begin].first)
             ++end;
-        const int64_t group = order[begin].first / kKeysPerGroup;
-        Frame* parent = entry.root.get();
-        if (group != 0) {
-            if (group != previousGroup) {
-                groupFrame = entry.root->addChild(0.0f);
-                groupFrame->groupId = static_cast<int32_t>(group);
-            }
-            parent = groupFrame;
-        }
-        previousGroup = group;
-        buildBatch(order, begin, end, parent, smoothing);
+        if (Frame* parent = batchParent(order[begin].first / kKeysPerGroup))
+            buildBatch(order, begin, end, parent, smoothing);
         begin = end;
     }
+}
+
+// The frame a batch of the group goes under: the root for group 0, else the group's frame, made
+// for the group's first batch; null when the frames have run out (the batch is left out).
+Frame* RokReader::batchParent(int64_t group)
+{
+    if (frames.framesLeft <= 0)
+        return nullptr;
+    if (group == 0)
+        return entry.root.get();
+    if (group != lastGroup) {
+        if (!frames.take())
+            return nullptr;
+        lastGroup = group;
+        lastGroupFrame = entry.root->addChild(0.0f);
+        lastGroupFrame->groupId = static_cast<int32_t>(group);
+    }
+    return lastGroupFrame;
 }
 
 // One batch: each face followed by its reversed copy (corners in reverse order, normal
@@ -515,7 +527,7 @@ void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order,
     }
     const auto faceCount = static_cast<int32_t>(batch.size());
     smoothing.smooth(batch.data(), faceCount, kRokSmoothingAngle);
-    buildMeshes(entry, batch.data(), faceCount, 0, parent, nullptr);
+    buildMeshesByMaterial(entry, batch.data(), faceCount, 0, parent, nullptr, frames);
 }
 
 // The whole file, or false when it cannot be read or is larger than the reader takes.
@@ -561,7 +573,7 @@ bool readRokLine(ModelEntry& entry, std::string_view& line)
         text[end] = '\0';
         entry.textPos = end + 1;
     }
-    line = std::string_view(text).substr(start, end - start);
+    line = std::string_view(text).substr(start, std::min(end - start, kRokMaxLineBytes));
     return true;
 }
 

@@ -32,6 +32,7 @@ bool readRok(ModelEntry& entry, const std::string& fileName, const Vector3& scal
 bool readRokText(ModelEntry& entry, const Vector3& scale);
 
 // The next line of entry.text: from entry.textPos to the next carriage return (replaced by a
-// NUL byte in the text) or the end of the text; textPos moves past the carriage return. A
-// line feed is an ordinary byte. False, with an empty line, when no text is left.
+// NUL byte in the text) or the end of the text, cut to kRokMaxLineBytes; textPos moves past the
+// carriage return. A line feed is an ordinary byte. False, with an empty line, when no text is
+// left.
 bool readRokLine(ModelEntry& entry, std::string_view& line);

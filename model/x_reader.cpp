@@ -12,6 +12,15 @@
 // - A face whose corner indices do not all lie in the vertex list is left out; a face without
 //   a material (no material list, a number past the list, a reference to no material) gets
 //   the default white material.
+//
+// Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
+// - the file: at most kMaxModelFileBytes, lines at most kMaxLineBytes (line_reader.h);
+// - materials: kMaxMaterials kept (each may load a texture); later ones are read past, and faces
+//   that name them get the default material; references find materials through an index;
+// - mesh frames: kMaxMeshFrames for the file (build_meshes.h), later meshes left out;
+// - a count is believed only when the rest of the file could hold that many lines;
+// - a mesh's material list, normals and texture coordinates are read once, from their first
+//   block; further blocks of the same kind (each would walk all the mesh's faces) are passed over.
 #include "model/x_reader.h"
 
 #include <algorithm>
@@ -19,6 +28,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -36,6 +46,9 @@ namespace {
 constexpr int64_t kMinBytesPerLine = 2;
 
 constexpr std::string_view kTextureKeyword = "TextureFilename";
+
+// Materials kept per file: no file needs more than it can make mesh frames.
+constexpr int32_t kMaxMaterials = kMaxMeshFrames;
 
 struct Position {
     float x = 0.0f;
@@ -207,6 +220,9 @@ struct FaceList {
 struct MeshData {
     std::vector<Position> positions;  // scaled, in file order; fewer than declared when cut short
     FaceList faces;                   // in file order; faces left out keep no corners
+    bool materialsRead = false;       // the first of each sub-block has been read
+    bool normalsRead = false;
+    bool textureCoordsRead = false;
 };
 
 // The file's content lines, where the line just read can be handed back to be read again.
@@ -246,7 +262,7 @@ public:
     void read();
 
 private:
-    void readTopLevelMaterial(std::string_view header);
+    const Material* keepMaterial(std::string_view header);
     Material readMaterialBody(int64_t depth);
     void readTextureName(std::string_view rest, Material& material, int64_t& depth);
 
@@ -260,7 +276,6 @@ private:
 
     void readMaterialList(MeshData& mesh, std::string_view header);
     std::vector<int32_t> readFaceMaterialNumbers(int32_t faceCount);
-    const Material* readInlineMaterial(std::string_view header);
     const Material* findMaterial(std::string_view name);
     void readNormals(MeshData& mesh, std::string_view header);
     void readTextureCoords(MeshData& mesh, std::string_view header);
@@ -272,6 +287,9 @@ private:
     Vector3 scale;
     XReadCounts& counts;
     Material defaultMaterial;  // white, for faces that name no material
+    int32_t materialCount = 0;  // materials kept in entry.materials
+    std::unordered_map<std::string, const Material*> materialByName;  // the latest of each name
+    FrameBudget frames;         // mesh frames the file may still make
 };
 
 void XReader::read()
@@ -281,22 +299,31 @@ void XReader::read()
         if (startsWithNoCase(line, "template "))
             continue;
         if (startsWithNoCase(line, "Material "))
-            readTopLevelMaterial(line);
+            keepMaterial(line);
         else if (startsWithNoCase(line, "Mesh "))
             readMesh();
     }
 }
 
-// Materials at the top level (also inside frames) go to the front of the list, so that a
-// reference finds the latest material of its name.
-void XReader::readTopLevelMaterial(std::string_view header)
+// Materials at the top level (also inside frames) and those written inside a material list.
+// Reads the material block that header opens into the front of the list, where a reference
+// finds the latest material of its name; null, reading past the block, when the file has
+// already given kMaxMaterials materials.
+const Material* XReader::keepMaterial(std::string_view header)
 {
+    if (materialCount >= kMaxMaterials) {
+        skipBlock(openDepth(header));
+        return nullptr;
+    }
     std::string name;
     ScanFormat(header, "Material %s {", &name);
     NamedMaterial named;
     named.name = cleanName(std::move(name));
     named.material = readMaterialBody(openDepth(header));
-    entry.materials.prepend(std::move(named));
+    const MaterialList* node = entry.materials.prepend(std::move(named));
+    ++materialCount;
+    materialByName[node->payload.name] = &node->payload.material;
+    return &node->payload.material;
 }
 
 // The four value lines (commas read as semicolons), then the rest of the block up to its
@@ -482,15 +509,18 @@ void XReader::readMeshBlocks(MeshData& mesh, bool keep)
                     ++counts.meshesDropped;
                 return;
             }
-            if (keep && startsWithNoCase(line, "MeshMaterialList ")) {
+            if (keep && !mesh.materialsRead && startsWithNoCase(line, "MeshMaterialList ")) {
+                mesh.materialsRead = true;
                 readMaterialList(mesh, line);
                 continue;
             }
-            if (keep && startsWithNoCase(line, "MeshNormals ")) {
+            if (keep && !mesh.normalsRead && startsWithNoCase(line, "MeshNormals ")) {
+                mesh.normalsRead = true;
                 readNormals(mesh, line);
                 continue;
             }
-            if (keep && startsWithNoCase(line, "MeshTextureCoords ")) {
+            if (keep && !mesh.textureCoordsRead && startsWithNoCase(line, "MeshTextureCoords ")) {
+                mesh.textureCoordsRead = true;
                 readTextureCoords(mesh, line);
                 continue;
             }
@@ -506,7 +536,9 @@ void XReader::finishMesh(MeshData& mesh)
         if (face.material == nullptr)
             face.material = &defaultMaterial;
     }
-    buildMeshes(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr);
+    const int32_t droppedBefore = frames.facesDropped;
+    buildMeshesByMaterial(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr, frames);
+    counts.facesDropped += frames.facesDropped - droppedBefore;
     ++counts.meshes;
 }
 
@@ -530,7 +562,7 @@ void XReader::readMaterialList(MeshData& mesh, std::string_view header)
         else if (braces.balance() == 0 && braces.any() && ScanFormat(line, "{%s}", &name) == 1)
             listed.push_back(findMaterial(cleanName(std::move(name))));
         else if (isBlockHeader(line, "Material") && braces.balance() > 0)
-            listed.push_back(readInlineMaterial(line));
+            listed.push_back(keepMaterial(line));
         else
             skipBlock(braces.balance());  // neither: passed over with what it encloses
     }
@@ -575,26 +607,11 @@ std::vector<int32_t> XReader::readFaceMaterialNumbers(int32_t faceCount)
     return numbers;
 }
 
-// A material written inside a material list. It goes to the front of the list like the
-// top-level ones, under its own name when it has one, so a later reference finds it.
-const Material* XReader::readInlineMaterial(std::string_view header)
-{
-    std::string name;
-    ScanFormat(header, "Material %s {", &name);
-    NamedMaterial named;
-    named.name = cleanName(std::move(name));
-    named.material = readMaterialBody(openDepth(header));
-    return &entry.materials.prepend(std::move(named))->payload.material;
-}
-
-// The first material of that name in the list (the latest one read); null when none has it.
+// The latest material read under that name; null when none has it.
 const Material* XReader::findMaterial(std::string_view name)
 {
-    for (MaterialList* node = entry.materials.next; node != nullptr; node = node->next) {
-        if (node->payload.name == name)
-            return &node->payload.material;
-    }
-    return nullptr;
+    const auto found = materialByName.find(std::string(name));
+    return found == materialByName.end() ? nullptr : found->second;
 }
 
 // Normal count, the normals, the face count (the mesh's own is used), then per face the
@@ -680,8 +697,14 @@ bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
     std::string text;
     if (!readModelFile(fileName, text))
         return false;
-    XReader reader(entry, std::move(text), scale, counts);
-    reader.read();
+    try {
+        XReader reader(entry, std::move(text), scale, counts);
+        reader.read();
+    } catch (const std::bad_alloc&) {
+        // A file that describes more than memory holds is one that could not be read.
+        entry.materials.clear();
+        return false;
+    }
     entry.materials.clear();
     return true;
 }

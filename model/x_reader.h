@@ -17,13 +17,15 @@ struct XReadCounts {
     int32_t meshesDropped = 0;  // Mesh blocks left out: end of text inside, or counts the file
                                 // cannot hold
     int32_t facesDropped = 0;   // faces left out of kept meshes: a corner index outside the
-                                // vertex list, or fewer indices than corners
+                                // vertex list, fewer indices than corners, or past the limit
+                                // of mesh frames
 };
 
 // Reads fileName (or, when it does not open, modelFallbackPath(fileName)) with positions
 // multiplied by scale component by component (no mirroring). Each mesh becomes mesh frames
 // under the entry's root through buildMeshes. entry.materials is emptied before and after.
-// False only when the file opens under neither name; damaged content is left out instead.
+// False only when the file opens under neither name or memory runs out; damaged content is left
+// out instead. The limits are listed at the top of x_reader.cpp.
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
            XReadCounts& counts);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test of every build configuration and ends with one line "N passed, N failed".
 #   unit tests natively, under sanitizers, and cross-built for i686 and x86_64 under Wine;
-#   Windows-layer tests under Wine; end-to-end tests (tests/e2e/*.sh) against the real exe.
+#   each fuzz harness briefly (FUZZ_CI_SECONDS, default 20 s each); Windows-layer tests under
+#   Wine; end-to-end tests (tests/e2e/*.sh) against the real exe.
 set -uo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -53,6 +54,16 @@ run_gtest() {
 
 run_gtest "unit native" "$root/build/native/tests/unit_tests"
 run_gtest "unit native-asan" "$root/build/native-asan/tests/unit_tests"
+# Each libFuzzer harness from its seeds for a short time: a reader change that lets a crash, a
+# hang, an overrun or a leak in shows up here. scripts/fuzz.sh prints the finding's file.
+for harness in $("$root/scripts/fuzz.sh" --list); do
+    if FUZZ_SECONDS="${FUZZ_CI_SECONDS:-20}" "$root/scripts/fuzz.sh" --ci "$harness"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
+done
+
 run_gtest "unit win32" "$root/build/win32/tests/unit_tests.exe" WINE32
 run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" WINE64
 # The Windows layer (Direct3D, windows, plug-ins) is tested in the 64-bit build: where 32-bit

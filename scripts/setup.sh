@@ -4,7 +4,10 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++ clang libclang-rt-14-dev
+    cmake make g++
+    # make fuzz: clang with libFuzzer (in the compiler runtime package), and llvm-symbolizer
+    # for readable sanitizer reports.
+    clang libclang-rt-14-dev llvm-14
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 wine32:i386
     xvfb xdotool x11-utils x11-xserver-utils imagemagick

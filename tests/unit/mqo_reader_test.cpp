@@ -264,6 +264,37 @@ TEST(MqoReader, SmoothsWithinTheFacetAngle)
     }
 }
 
+// Only an object's last face chunk makes its mesh, smoothed as if it were the only one.
+TEST(MqoReader, LastFaceChunkOfAnObjectCounts)
+{
+    const std::string vertices = "vertex 6 {\n1 0 0\n0 1 0\n0 -0.8660254 0.5\n9 9 9\n9 9 9\n0 0 0\n}\n";
+    const std::string faces = "face 2 {\n3 V(5 0 1)\n3 V(5 2 0)\n}\n";
+    const std::string earlier = "face 2 {\n3 V(0 1 2)\n3 V(3 4 5)\n}\nface 1 {\n3 V(5 2 0)\n}\n";
+    Read alone("Object \"o\" {\n" + vertices + faces + "}\n");
+    Read repeated("Object \"o\" {\n" + vertices + earlier + faces + "}\n");
+    ASSERT_EQ(alone.meshes().size(), 1u);
+    ASSERT_EQ(repeated.meshes().size(), 1u);
+    const Frame& a = *alone.meshes()[0];
+    const Frame& b = *repeated.meshes()[0];
+    ASSERT_EQ(a.vertexCount, 6);
+    ASSERT_EQ(b.vertexCount, 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(a.vertices[i].x, b.vertices[i].x) << i;
+        EXPECT_EQ(a.vertices[i].nx, b.vertices[i].nx) << i;
+        EXPECT_EQ(a.vertices[i].nz, b.vertices[i].nz) << i;
+    }
+}
+
+// Every mesh frame of an object carries its name, so a name longer than the limit is cut, at a
+// character boundary.
+TEST(MqoReader, LongObjectNamesAreCut)
+{
+    const std::string longName = "a" + std::string(2000, '\x83');  // "a" and 1000 characters
+    Read r(squareObject(longName, "3 V(0 1 2)\n"));
+    ASSERT_EQ(r.meshes().size(), 1u);
+    EXPECT_EQ(r.meshes()[0]->name, longName.substr(0, 1023));
+}
+
 TEST(MqoReader, ObjectEndsOnlyAtItsOwnClosingLine)
 {
     // A "} " with a trailing space, and the sub-chunks' own braces, do not end the object.

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "model/build_meshes.h"
 #include "model/rok_limits.h"
 #include "model/rok_reader.h"
 #include "model/rok_smoothing.h"
@@ -217,6 +218,30 @@ TEST(RokReader, KeysSortFacesIntoGroupFrames)
     EXPECT_EQ(g5->next->material->diffuse.g, 0x90 / 255.0f);  // colour 2: 0x9090FF
     EXPECT_TRUE(entry.text.empty());
     EXPECT_EQ(entry.materials.count(), 0);
+}
+
+// Group frames and mesh frames together stop at the model's frame limit: one triangle in each
+// of many groups makes two frames per group, and the groups past the limit are left out.
+TEST(RokReader, FramesStopAtTheLimit)
+{
+    const int groups = kMaxMeshFrames / 2 + 10;
+    std::vector<Edge> edges;
+    std::vector<FaceRecord> faces;
+    for (int g = 1; g <= groups; ++g) {
+        edges.push_back({1, 2, g});
+        faces.push_back({0, {static_cast<int>(edges.size()), 2, 3}});
+    }
+    std::vector<Edge> all = kSquareEdges;
+    for (FaceRecord& face : faces)
+        face.edges[0] += static_cast<int>(all.size());
+    all.insert(all.end(), edges.begin(), edges.end());
+    ModelEntry entry;
+    ASSERT_TRUE(readText(entry, RokText().header().points(kSquare).edges(all).faces(faces).text));
+    int frames = 0;
+    for (const Frame* g = entry.root->firstChild; g != nullptr; g = g->next)
+        frames += 1 + (g->firstChild != nullptr ? 1 : 0);
+    EXPECT_EQ(frames, kMaxMeshFrames);
+    EXPECT_EQ(triangles(entry), kMaxMeshFrames);  // each face and its reversed copy
 }
 
 TEST(RokReader, BuiltinPaletteHasThirteenColours)

@@ -246,6 +246,20 @@ TEST(LineReader, CutsLinesAtLineFeeds)
     EXPECT_TRUE(reader.atEnd());
 }
 
+TEST(LineReader, CutsLongLinesToTheLimit)
+{
+    const std::string longLine(kMaxLineBytes + 5, 'x');
+    LineReader reader(longLine + "\r\nnext\n" + longLine);
+    std::string line;
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, std::string(kMaxLineBytes, 'x'));
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line, "next");
+    ASSERT_TRUE(reader.readLine(line));
+    EXPECT_EQ(line.size(), kMaxLineBytes);
+    EXPECT_TRUE(reader.atEnd());
+}
+
 TEST(LineReader, EmptyAndBlankTexts)
 {
     std::string line = "x";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "model/build_meshes.h"
 #include "model/model_entry.h"
 #include "model/texture_source.h"
 #include "model/x_reader.h"
@@ -254,6 +255,41 @@ TEST(XReader, DamagedPartsAreLeftOut)
     }
     ModelEntry entry;
     EXPECT_FALSE(readX(entry, "no-such-dir/no-such-model.x", Vector3(1, 1, 1)));
+}
+
+// What a hostile file could multiply is bounded: mesh frames per file, materials kept per file
+// (later ones read past; faces that name them get the default), and a mesh's material list,
+// normals and texture coordinates taken from their first blocks only.
+TEST(XReader, LimitsHoldAgainstRepetition)
+{
+    std::string meshes;
+    for (int32_t k = 0; k < kMaxMeshFrames + 2; ++k)
+        meshes += quadMesh(kOneTriangle, "");
+    const auto many = load(meshes);
+    EXPECT_EQ(many->meshes().size(), static_cast<size_t>(kMaxMeshFrames));
+    EXPECT_EQ(many->counts.meshes, kMaxMeshFrames + 2);
+    EXPECT_EQ(many->counts.facesDropped, 2);
+
+    std::string materials;
+    for (int32_t k = 0; k <= kMaxMeshFrames; ++k)
+        materials += material("Material M" + std::to_string(k) + " {", "0;1;0;1;;");
+    const std::string lastName = "{M" + std::to_string(kMaxMeshFrames) + "}\n";
+    const auto past = load(materials + quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", lastName)) +
+                           quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", " {M0}\n")));
+    ASSERT_EQ(past->meshes().size(), 2u);
+    EXPECT_FLOAT_EQ(past->meshes()[0]->material->diffuse.r, 1.0f);  // the default white
+    EXPECT_FLOAT_EQ(past->meshes()[1]->material->diffuse.r, 0.0f);
+
+    const std::string red = material("Material Red {", "1;0;0;1;;");
+    const std::string blue = material("Material Blue {", "0;0;1;1;;");
+    const std::string blocks = listOf(" 1;\n 0;\n", " {Red}\n") + listOf(" 1;\n 0;\n", " {Blue}\n") +
+                               " MeshTextureCoords {\n 4;\n 0;0;,\n 1;0;,\n 1;1;,\n 0;1;;\n }\n"
+                               " MeshTextureCoords {\n 4;\n 5;5;,\n 5;5;,\n 5;5;,\n 5;5;;\n }\n";
+    const auto twice = load(red + blue + quadMesh(kOneTriangle, blocks));
+    ASSERT_EQ(twice->meshes().size(), 1u);
+    const Frame& mesh = *twice->meshes()[0];
+    EXPECT_FLOAT_EQ(mesh.material->diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(mesh.vertices[1].u, 1.0f);
 }
 
 // Every prefix of a valid file and random damage to it read without fault (the sanitizer build
