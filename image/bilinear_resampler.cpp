@@ -1,8 +1,10 @@
 // The 24- and 32-bit bilinear resamplers. The 32-bit one is the per-frame path of the floating
-// window (a 2:1 shrink of every presented picture): its column and row steps are computed once
-// per call into tables, and the four bytes of a pixel are handled together (two pixels per step
-// in 16-bit vector lanes where SSE2 is there). No sum exceeds 255 x 256 = 65,280, so 16-bit
-// lanes hold every intermediate value exactly and the vector path equals the scalar one.
+// window (a 2:1 shrink of every presented picture): its column steps are computed once per call
+// into a table (on the stack for targets up to 1,024 columns, so that the per-frame shrink
+// allocates nothing), its row steps as it goes, and the four bytes of a pixel are handled
+// together (four target pixels per step in 16-bit vector lanes where SSE2 is there). No sum
+// exceeds 255 x 256 = 65,280, so 16-bit lanes hold every intermediate value exactly and the
+// vector path equals the scalar one.
 #include "image/bilinear_resampler.h"
 
 #include <algorithm>
@@ -10,10 +12,7 @@
 #include <memory>
 #include <new>
 
-#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
-#include <emmintrin.h>
-#define VELLARN_HAVE_SSE2 1
-#endif
+#include "base/simd.h"
 
 namespace {
 
@@ -71,37 +70,69 @@ void resampleRow24(const uint8_t* below, const uint8_t* above, uint32_t g, const
 
 // ---- 32 bits -------------------------------------------------------------------------------
 
-// The step of the 32-bit variant along one axis: one entry per target position with the source
-// position and the weight floor(256 a / (N' - 1)) toward the next one. a stays within
-// 0 .. N' - 1, so the last target position has weight 256 on source N - 1.
-template <typename Emit>
-void walkSteps32(int32_t sourceCount, int32_t targetCount, Emit emit)
-{
-    const int64_t span = targetCount - 1;
-    int64_t a = 0;
-    int64_t x = 0;
-    for (int32_t j = 0; j < targetCount; ++j) {
-        const uint32_t weight = span > 0 ? static_cast<uint32_t>(256 * a / span) : 0;
-        emit(j, x, std::min<int64_t>(x + 1, sourceCount - 1), weight);
-        if (span == 0)
-            break;
-        a += sourceCount - 1;
-        while (a > span) {
-            a -= span;
-            ++x;
+// The step of the 32-bit variant along one axis, one target position at a time: the source
+// position x and the weight floor(256 a / (N' - 1)) toward the next one. a stays within
+// 0 .. N' - 1, so the last target position has weight 256 on source N - 1. A single target
+// position has no step: it reads source 0.
+class Step32 {
+public:
+    Step32(int32_t sourceCount, int32_t targetCount) : advance_(sourceCount - 1), span_(targetCount - 1) {}
+
+    int64_t position() const { return x_; }
+    uint32_t weight() const { return span_ > 0 ? static_cast<uint32_t>(256 * a_ / span_) : 0; }
+
+    void advance()
+    {
+        if (span_ == 0)
+            return;
+        a_ += advance_;
+        while (a_ > span_) {
+            a_ -= span_;
+            ++x_;
         }
     }
-}
 
-struct Tap32 {
-    uint32_t offset;      // byte offset of the source pixel: 4x
-    uint32_t nextOffset;  // byte offset of the pixel to its right (itself in a 1-wide source)
-    uint32_t weight;      // wx, 0..256
+private:
+    int64_t advance_;  // N - 1
+    int64_t span_;     // N' - 1
+    int64_t a_ = 0;
+    int64_t x_ = 0;
 };
 
-struct RowTap32 {
+// Room for a table: on the stack up to kLocalEntries entries, so that the window's per-frame
+// shrink (at most 600 columns) allocates nothing, and heap memory for wider targets.
+template <typename T>
+class Scratch {
+public:
+    static constexpr size_t kLocalEntries = 1024;
+
+    // Null when the heap memory can't be had.
+    T* get(size_t count)
+    {
+        if (count <= kLocalEntries)
+            return local_;
+        heap_.reset(new (std::nothrow) T[count]);
+        return heap_.get();
+    }
+
+private:
+    T local_[kLocalEntries];
+    std::unique_ptr<T[]> heap_;
+};
+
+// One entry per target column: the byte offset 4x of its source pixel, and its weight wx
+// repeated in four 16-bit lanes (one per byte of a pixel), so that the vector path loads the
+// weights of two columns as one vector. The pixel to the right lies rightStep bytes further:
+// 4, or 0 in a source one pixel wide, where the pixel stands in for its missing neighbour.
+struct ColumnTaps {
+    const uint32_t* offsets;
+    const uint64_t* weightLanes;
+    uint32_t rightStep;
+};
+
+struct RowTaps {
     const uint8_t* below;  // the source row
-    const uint8_t* above;  // the row above it (itself in a 1-high source)
+    const uint8_t* above;  // the row above it (itself in a source one row high)
     uint32_t weight;       // wy, 0..256
 };
 
@@ -110,18 +141,18 @@ inline uint32_t blend8(uint32_t a, uint32_t b, uint32_t weight)
     return (a * (256 - weight) + b * weight) >> 8;
 }
 
-void resampleRowScalar32(const RowTap32& row, const Tap32* taps, int32_t from, int32_t to, uint8_t* out)
+void resampleRowScalar32(const RowTaps& row, const ColumnTaps& taps, int32_t from, int32_t to, uint8_t* out)
 {
     for (int32_t j = from; j < to; ++j) {
-        const Tap32& tap = taps[j];
-        const uint8_t* p = row.below + tap.offset;
-        const uint8_t* px = row.below + tap.nextOffset;
-        const uint8_t* py = row.above + tap.offset;
-        const uint8_t* pxy = row.above + tap.nextOffset;
+        const uint32_t wx = static_cast<uint32_t>(taps.weightLanes[j] & 0xFFFF);
+        const uint8_t* p = row.below + taps.offsets[j];
+        const uint8_t* px = p + taps.rightStep;
+        const uint8_t* py = row.above + taps.offsets[j];
+        const uint8_t* pxy = py + taps.rightStep;
         uint8_t* o = out + 4 * static_cast<size_t>(j);
         for (int c = 0; c < 4; ++c) {
-            const uint32_t top = blend8(p[c], px[c], tap.weight);
-            const uint32_t bottom = blend8(py[c], pxy[c], tap.weight);
+            const uint32_t top = blend8(p[c], px[c], wx);
+            const uint32_t bottom = blend8(py[c], pxy[c], wx);
             o[c] = static_cast<uint8_t>(blend8(top, bottom, row.weight));
         }
     }
@@ -129,48 +160,90 @@ void resampleRowScalar32(const RowTap32& row, const Tap32* taps, int32_t from, i
 
 #if defined(VELLARN_HAVE_SSE2)
 
-// Two target pixels per step. Needs a source at least 2 wide: the pixel to the right of every
-// tap is then the next 4 bytes, and p and px load together.
-int32_t resampleRowSse2(const RowTap32& row, const Tap32* taps, const uint64_t* leftLanes,
-                        const uint64_t* rightLanes, int32_t targetWidth, uint8_t* out)
+// A target pixel reads a source pixel and the one to its right: 8 neighbouring bytes. Two such
+// pairs, of target columns j and j + 1, as one vector. Where every column reads 8 bytes after
+// the one before (the 2:1 shrink), the two pairs are one 16-byte load.
+template <bool Contiguous>
+inline __m128i loadPairs(const uint8_t* row, const uint32_t* offsets, int32_t j)
 {
+    if constexpr (Contiguous) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + offsets[j]));
+    } else {
+        const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[j]));
+        const __m128i second = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[j + 1]));
+        return _mm_unpacklo_epi64(first, second);
+    }
+}
+
+// (a wa + b wb) >> 8 in each 16-bit lane; no sum exceeds 65,280.
+inline __m128i mix(__m128i a, __m128i wa, __m128i b, __m128i wb)
+{
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, wa), _mm_mullo_epi16(b, wb)), 8);
+}
+
+// The horizontal blend of four target columns j .. j + 3 in one source row: the left pixels
+// of the four pairs and their right pixels are parted by two shuffles, then widened to 16-bit
+// lanes, two pixels to a vector.
+template <bool Contiguous>
+inline void blendColumns(const uint8_t* row, const uint32_t* offsets, int32_t j, const __m128i weights[4],
+                         __m128i& result01, __m128i& result23)
+{
+    const __m128 pairs01 = _mm_castsi128_ps(loadPairs<Contiguous>(row, offsets, j));
+    const __m128 pairs23 = _mm_castsi128_ps(loadPairs<Contiguous>(row, offsets, j + 2));
+    const __m128i left = _mm_castps_si128(_mm_shuffle_ps(pairs01, pairs23, _MM_SHUFFLE(2, 0, 2, 0)));
+    const __m128i right = _mm_castps_si128(_mm_shuffle_ps(pairs01, pairs23, _MM_SHUFFLE(3, 1, 3, 1)));
     const __m128i zero = _mm_setzero_si128();
-    const __m128i wyBelow = _mm_set1_epi16(static_cast<short>(256 - row.weight));
+    result01 = mix(_mm_unpacklo_epi8(left, zero), weights[0], _mm_unpacklo_epi8(right, zero), weights[1]);
+    result23 = mix(_mm_unpackhi_epi8(left, zero), weights[2], _mm_unpackhi_epi8(right, zero), weights[3]);
+}
+
+// Four target pixels a step; returns the columns done. Needs a source at least 2 wide.
+template <bool Contiguous>
+int32_t resampleRowSse2(const RowTaps& row, const ColumnTaps& taps, int32_t targetWidth, uint8_t* out)
+{
+    const __m128i full = _mm_set1_epi16(256);
     const __m128i wyAbove = _mm_set1_epi16(static_cast<short>(row.weight));
+    const __m128i wyBelow = _mm_sub_epi16(full, wyAbove);
     int32_t j = 0;
-    for (; j + 2 <= targetWidth; j += 2) {
-        const auto load = [](const uint8_t* at) {
-            return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
-        };
-        const __m128i below0 = _mm_unpacklo_epi8(load(row.below + taps[j].offset), zero);
-        const __m128i below1 = _mm_unpacklo_epi8(load(row.below + taps[j + 1].offset), zero);
-        const __m128i above0 = _mm_unpacklo_epi8(load(row.above + taps[j].offset), zero);
-        const __m128i above1 = _mm_unpacklo_epi8(load(row.above + taps[j + 1].offset), zero);
-        const __m128i wLeft = _mm_loadu_si128(reinterpret_cast<const __m128i*>(leftLanes + j));
-        const __m128i wRight = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rightLanes + j));
-        const auto mix = [](__m128i a, __m128i wa, __m128i b, __m128i wb) {
-            return _mm_srli_epi16(_mm_adds_epu16(_mm_mullo_epi16(a, wa), _mm_mullo_epi16(b, wb)), 8);
-        };
-        const __m128i top = mix(_mm_unpacklo_epi64(below0, below1), wLeft,
-                                _mm_unpackhi_epi64(below0, below1), wRight);
-        const __m128i bottom = mix(_mm_unpacklo_epi64(above0, above1), wLeft,
-                                   _mm_unpackhi_epi64(above0, above1), wRight);
-        const __m128i result = mix(top, wyBelow, bottom, wyAbove);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 4 * static_cast<size_t>(j)),
-                         _mm_packus_epi16(result, result));
+    for (; j + 4 <= targetWidth; j += 4) {
+        const __m128i right01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps.weightLanes + j));
+        const __m128i right23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps.weightLanes + j + 2));
+        const __m128i weights[4] = {_mm_sub_epi16(full, right01), right01, _mm_sub_epi16(full, right23), right23};
+        __m128i top01, top23, bottom01, bottom23;
+        blendColumns<Contiguous>(row.below, taps.offsets, j, weights, top01, top23);
+        blendColumns<Contiguous>(row.above, taps.offsets, j, weights, bottom01, bottom23);
+        const __m128i out01 = mix(top01, wyBelow, bottom01, wyAbove);
+        const __m128i out23 = mix(top23, wyBelow, bottom23, wyAbove);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * static_cast<size_t>(j)), _mm_packus_epi16(out01, out23));
     }
     return j;
 }
 
-// A weight in each of the four 16-bit lanes of one pixel; the tables hold one such word per
-// target column, so that two neighbouring columns load as one vector.
-uint64_t spreadLanes(uint32_t weight)
+#endif
+
+// True when target column j reads source columns 2j and 2j + 1 for every j.
+bool readsEveryPairInTurn(const uint32_t* offsets, int32_t targetWidth)
 {
-    const uint64_t lane = weight;
-    return lane | lane << 16 | lane << 32 | lane << 48;
+    for (int32_t j = 0; j < targetWidth; ++j)
+        if (offsets[j] != 8 * static_cast<uint32_t>(j))
+            return false;
+    return true;
 }
 
+void resampleRow32(const RowTaps& row, const ColumnTaps& taps, int32_t targetWidth, bool vector, bool contiguous,
+                   uint8_t* out)
+{
+    int32_t done = 0;
+#if defined(VELLARN_HAVE_SSE2)
+    if (vector)
+        done = contiguous ? resampleRowSse2<true>(row, taps, targetWidth, out)
+                          : resampleRowSse2<false>(row, taps, targetWidth, out);
+#else
+    (void)vector;
+    (void)contiguous;
 #endif
+    resampleRowScalar32(row, taps, done, targetWidth, out);
+}
 
 }  // namespace
 
@@ -199,42 +272,29 @@ bool resample24(const SourceRows& source, const TargetRows& target)
 
 bool resample32(const SourceRows& source, const TargetRows& target, bool useSimd)
 {
-    auto taps = allocateTable<Tap32>(target.width);
-    auto rows = allocateTable<RowTap32>(target.height);
-    if (!taps || !rows)
+    Scratch<uint32_t> offsetScratch;
+    Scratch<uint64_t> weightScratch;
+    uint32_t* offsets = offsetScratch.get(static_cast<size_t>(target.width));
+    uint64_t* weightLanes = weightScratch.get(static_cast<size_t>(target.width));
+    if (!offsets || !weightLanes)
         return false;
-    walkSteps32(source.width, target.width, [&](int32_t j, int64_t x, int64_t next, uint32_t weight) {
-        taps[j] = Tap32{static_cast<uint32_t>(4 * x), static_cast<uint32_t>(4 * next), weight};
-    });
-    walkSteps32(source.height, target.height, [&](int32_t i, int64_t y, int64_t next, uint32_t weight) {
-        rows[i] = RowTap32{source.pixels + y * source.stride, source.pixels + next * source.stride, weight};
-    });
-
-#if defined(VELLARN_HAVE_SSE2)
-    std::unique_ptr<uint64_t[]> leftLanes;
-    std::unique_ptr<uint64_t[]> rightLanes;
-    if (useSimd && source.width >= 2 && target.width >= 2) {
-        leftLanes = allocateTable<uint64_t>(target.width);
-        rightLanes = allocateTable<uint64_t>(target.width);
-        if (!leftLanes || !rightLanes)
-            return false;
-        for (int32_t j = 0; j < target.width; ++j) {
-            leftLanes[j] = spreadLanes(256 - taps[j].weight);
-            rightLanes[j] = spreadLanes(taps[j].weight);
-        }
+    Step32 column(source.width, target.width);
+    for (int32_t j = 0; j < target.width; ++j, column.advance()) {
+        const uint64_t lane = column.weight();
+        offsets[j] = static_cast<uint32_t>(4 * column.position());
+        weightLanes[j] = lane | lane << 16 | lane << 32 | lane << 48;
     }
-#else
-    (void)useSimd;
-#endif
+    const ColumnTaps taps{offsets, weightLanes, source.width > 1 ? 4u : 0u};
+    const bool vector = useSimd && source.width > 1;
+    const bool contiguous = readsEveryPairInTurn(offsets, target.width);
 
-    for (int32_t i = 0; i < target.height; ++i) {
-        uint8_t* out = target.pixels + static_cast<int64_t>(i) * target.stride;
-        int32_t done = 0;
-#if defined(VELLARN_HAVE_SSE2)
-        if (leftLanes)
-            done = resampleRowSse2(rows[i], taps.get(), leftLanes.get(), rightLanes.get(), target.width, out);
-#endif
-        resampleRowScalar32(rows[i], taps.get(), done, target.width, out);
+    const int64_t aboveStep = source.height > 1 ? source.stride : 0;
+    Step32 step(source.height, target.height);
+    for (int32_t i = 0; i < target.height; ++i, step.advance()) {
+        const uint8_t* below = source.pixels + step.position() * source.stride;
+        const RowTaps row{below, below + aboveStep, step.weight()};
+        resampleRow32(row, taps, target.width, vector, contiguous,
+                      target.pixels + static_cast<int64_t>(i) * target.stride);
     }
     return true;
 }

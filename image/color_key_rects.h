@@ -31,8 +31,9 @@ public:
     // (R << 16) | (G << 8) | B of each pixel. Pictures of other depths, and empty ones, give no
     // rectangles. False only when the block can't be allocated (the rectangles are then none).
     // The block is sized for the worst case, one rectangle per two pixels of a row, and kept
-    // for the next call.
-    bool build(const ImageBuffer& image, uint32_t key);
+    // for the next call. useSimd picks the vector path where the processor has one; both paths
+    // give the same rectangles.
+    bool build(const ImageBuffer& image, uint32_t key, bool useSimd = true);
 
     size_t count() const { return count_; }
     const RegionRect* rects() const { return block_ ? block_.get() + kHeaderSlots : nullptr; }

@@ -12,6 +12,8 @@ packages=(
     wine wine64 wine32:i386
     xvfb xdotool x11-utils x11-xserver-utils imagemagick
     googletest libgtest-dev libbenchmark-dev
+    # Benchmarks only: a reference reader for the .x loading figures; the program never uses it.
+    libassimp-dev
     fonts-ipafont-gothic zip unzip python3 qemu-user-static
     # Wine loads these at run time (OpenGL under Direct3D, X extensions, fonts); they are only
     # recommended by the wine packages, so name them to be sure they are there.

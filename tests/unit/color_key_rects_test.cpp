@@ -59,6 +59,8 @@ TEST(ColorKeyRects, OneRectanglePerRunOfOtherColours)
             ColorKeyRects rects;
             ASSERT_TRUE(rects.build(image, kGreen));
             EXPECT_EQ(asLists(rects), c.rects) << depth << " bits";
+            ASSERT_TRUE(rects.build(image, kGreen, false));
+            EXPECT_EQ(asLists(rects), c.rects) << depth << " bits, plain path";
             EXPECT_EQ(rects.blockBytes(), (c.rects.size() + 2) * 16);
             EXPECT_EQ(rects.bounds().right, image.width());
             EXPECT_EQ(rects.bounds().bottom, image.height());
@@ -80,15 +82,18 @@ TEST(ColorKeyRects, OtherDepthsAndEmptyPicturesGiveNoRectangles)
 }
 
 // On random two-colour pictures the rectangles cover exactly the non-key pixels, each once, in
-// row order from the top and left to right, with gaps between runs of a row.
+// row order from the top and left to right, with gaps between runs of a row; on the vector path
+// and on the plain one.
 TEST(ColorKeyRects, CoverExactlyTheNonKeyPixels)
 {
     std::mt19937 random(42);
     ColorKeyRects rects;  // reused, as the window does from frame to frame
-    for (int round = 0; round < 200; ++round) {
-        const int32_t width = 1 + static_cast<int32_t>(random() % 70);
+    for (int round = 0; round < 400; ++round) {
+        const bool useSimd = round % 4 < 2;
+        const int32_t width = 1 + static_cast<int32_t>(random() % 90);
         const int32_t height = 1 + static_cast<int32_t>(random() % 20);
-        const uint32_t keyShare = 80 + random() % 21;  // percent; long key runs are the common case
+        // Percent of key pixels: mostly long key runs, as in frames; every third picture any mix.
+        const uint32_t keyShare = round % 3 == 0 ? random() % 101 : 80 + random() % 21;
         std::vector<std::vector<uint32_t>> rows(static_cast<size_t>(height));
         for (auto& row : rows)
             for (int32_t x = 0; x < width; ++x)
@@ -96,7 +101,7 @@ TEST(ColorKeyRects, CoverExactlyTheNonKeyPixels)
                                                         : 0x00FF00u ^ (1u << (random() % 24)));
         ImageBuffer image;
         makePicture(image, round % 2 ? 24 : 32, rows);
-        ASSERT_TRUE(rects.build(image, kGreen));
+        ASSERT_TRUE(rects.build(image, kGreen, useSimd));
         std::vector<std::vector<int>> covered(static_cast<size_t>(height),
                                               std::vector<int>(static_cast<size_t>(width)));
         const RegionRect* previous = nullptr;
@@ -113,7 +118,8 @@ TEST(ColorKeyRects, CoverExactlyTheNonKeyPixels)
         }
         for (int32_t y = 0; y < height; ++y)
             for (int32_t x = 0; x < width; ++x)
-                ASSERT_EQ(covered[y][x], (rows[y][x] & 0xFFFFFF) == kGreen ? 0 : 1) << x << "," << y;
+                ASSERT_EQ(covered[y][x], (rows[y][x] & 0xFFFFFF) == kGreen ? 0 : 1)
+                    << x << "," << y << (useSimd ? " vector" : " plain");
     }
 }
 

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
+#include <vector>
 
 #include "image/image_buffer.h"
 
@@ -103,4 +105,25 @@ TEST(DifferenceMatte, RefusesPicturesThatDoNotMatch)
     ASSERT_TRUE(noAlpha.create(4, 3, 24));
     ASSERT_TRUE(overGreen.create(4, 3, 24));
     EXPECT_FALSE(DifferenceMatte::apply(noAlpha, overGreen));
+}
+
+TEST(DifferenceMatte, VectorPathEqualsPlainPath)
+{
+    std::mt19937 random(7);
+    std::vector<uint8_t> overGreen(4 * 40);
+    std::vector<uint8_t> original(4 * 40 + 1);
+    for (uint8_t& byte : overGreen)
+        byte = static_cast<uint8_t>(random());
+    for (uint8_t& byte : original)
+        byte = static_cast<uint8_t>(random());
+    // Every count up to ten steps of four, from an aligned and from an unaligned start.
+    for (size_t start : {size_t{0}, size_t{1}}) {
+        for (size_t count = 0; count <= 40; ++count) {
+            std::vector<uint8_t> vector = original;
+            std::vector<uint8_t> plain = original;
+            DifferenceMatte::applyToPixels(vector.data() + start, overGreen.data(), count, true);
+            DifferenceMatte::applyToPixels(plain.data() + start, overGreen.data(), count, false);
+            ASSERT_EQ(vector, plain) << count << " pixels from byte " << start;
+        }
+    }
 }
