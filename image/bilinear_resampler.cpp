@@ -16,11 +16,27 @@
 
 namespace {
 
+// Room for a table: on the stack up to kLocalEntries entries, so that the window's per-frame
+// shrink (at most 600 columns, 32 bits or in region mode 24) allocates nothing, and heap
+// memory for wider targets.
 template <typename T>
-std::unique_ptr<T[]> allocateTable(int32_t count)
-{
-    return std::unique_ptr<T[]>(new (std::nothrow) T[static_cast<size_t>(count)]);
-}
+class Scratch {
+public:
+    static constexpr size_t kLocalEntries = 1024;
+
+    // Null when the heap memory can't be had.
+    T* get(size_t count)
+    {
+        if (count <= kLocalEntries)
+            return local_;
+        heap_.reset(new (std::nothrow) T[count]);
+        return heap_.get();
+    }
+
+private:
+    T local_[kLocalEntries];
+    std::unique_ptr<T[]> heap_;
+};
 
 // ---- 24 bits -------------------------------------------------------------------------------
 
@@ -97,27 +113,6 @@ private:
     int64_t span_;     // N' - 1
     int64_t a_ = 0;
     int64_t x_ = 0;
-};
-
-// Room for a table: on the stack up to kLocalEntries entries, so that the window's per-frame
-// shrink (at most 600 columns) allocates nothing, and heap memory for wider targets.
-template <typename T>
-class Scratch {
-public:
-    static constexpr size_t kLocalEntries = 1024;
-
-    // Null when the heap memory can't be had.
-    T* get(size_t count)
-    {
-        if (count <= kLocalEntries)
-            return local_;
-        heap_.reset(new (std::nothrow) T[count]);
-        return heap_.get();
-    }
-
-private:
-    T local_[kLocalEntries];
-    std::unique_ptr<T[]> heap_;
 };
 
 // One entry per target column: the byte offset 4x of its source pixel, and its weight wx
@@ -249,10 +244,11 @@ void resampleRow32(const RowTaps& row, const ColumnTaps& taps, int32_t targetWid
 
 bool resample24(const SourceRows& source, const TargetRows& target)
 {
-    auto taps = allocateTable<Tap24>(target.width);
+    Scratch<Tap24> tapScratch;
+    Tap24* taps = tapScratch.get(static_cast<size_t>(target.width));
     if (!taps)
         return false;
-    buildTaps24(source.width, target.width, taps.get());
+    buildTaps24(source.width, target.width, taps);
 
     int64_t accumulator = 0;
     int64_t y = 0;
@@ -260,7 +256,7 @@ bool resample24(const SourceRows& source, const TargetRows& target)
         const uint32_t g = static_cast<uint32_t>(16 * accumulator / target.height);
         const int64_t above = std::min<int64_t>(y + 1, source.height - 1);
         resampleRow24(source.pixels + y * source.stride, source.pixels + above * source.stride, g,
-                      taps.get(), target.width, target.pixels + static_cast<int64_t>(i) * target.stride);
+                      taps, target.width, target.pixels + static_cast<int64_t>(i) * target.stride);
         accumulator += source.height - 1;
         if (accumulator >= target.height) {
             y += accumulator / target.height;

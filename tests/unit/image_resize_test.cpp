@@ -90,6 +90,30 @@ TEST(ImageResize, MatchesTheClosedFormsForEverySize)
     }
 }
 
+// Targets wider than the column tables kept on the stack (1,024 columns) take heap tables and
+// give the same bytes.
+TEST(ImageResize, WideTargetsMatchTheClosedForms)
+{
+    for (uint16_t depth : {uint16_t{24}, uint16_t{32}}) {
+        for (const Size& to : {Size{1024, 2}, Size{1025, 3}, Size{1500, 2}}) {
+            ImageBuffer source;
+            ASSERT_TRUE(source.create(1300, 3, depth));
+            fillRandom(source, static_cast<uint32_t>(to.width));
+            ImageBuffer image;
+            ASSERT_TRUE(image.copyFrom(source));
+            ASSERT_TRUE(image.resize(to.width, to.height));
+            const int bytes = depth / 8;
+            for (int32_t i = 0; i < to.height; ++i)
+                for (int32_t j = 0; j < to.width; ++j)
+                    for (int c = 0; c < bytes; ++c)
+                        ASSERT_EQ(image.row(i)[bytes * j + c],
+                                  depth == 24 ? expected24(source, to.width, to.height, j, i, c)
+                                              : expected32(source, to.width, to.height, j, i, c))
+                            << depth << " bits to " << to.width << " at " << j << "," << i;
+        }
+    }
+}
+
 TEST(ImageResize, ThirtyTwoBitsReachTheLastColumn)
 {
     // Two equal rows with blue 10, 20, 30: target column 1 reads columns 1 and 2 with weight 256.
