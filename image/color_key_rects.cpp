@@ -41,6 +41,8 @@ public:
         }
     }
 
+    bool open() const { return runStart_ >= 0; }
+
     // Closes a run that reaches the end of the row; returns the count.
     size_t finish(int32_t width)
     {
@@ -103,15 +105,14 @@ public:
     uint32_t classify(const uint8_t* row, int32_t x) const
     {
         const uint8_t* p = row + 3 * static_cast<size_t>(x);
+        __m128i equal[3];
+        for (int v = 0; v < 3; ++v)
+            equal[v] = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * v)), key_[v]);
+        if (_mm_movemask_epi8(_mm_and_si128(_mm_and_si128(equal[0], equal[1]), equal[2])) == 0xFFFF)
+            return 0;  // background: every byte is the key's
         uint64_t same = 0;
-        for (int v = 0; v < 3; ++v) {
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * v));
-            const auto bits = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, key_[v])));
-            same |= static_cast<uint64_t>(bits) << (16 * v);
-        }
-        constexpr uint64_t kAll = (uint64_t{1} << 48) - 1;
-        if (same == kAll)
-            return 0;  // background
+        for (int v = 0; v < 3; ++v)
+            same |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(equal[v]))) << (16 * v);
         const uint64_t keyPixels = same & same >> 1 & same >> 2 & kFirstBits;
         if (keyPixels == 0)
             return 0xFFFF;  // inside the glasses
@@ -176,8 +177,13 @@ size_t addRuns(const ImageBuffer& image, const PlainClassifier& plain, ClassifyC
         const uint8_t* row = image.row(image.height() - 1 - top);
         RunCollector runs(top, rects, count);
         int32_t x = 0;
-        for (; x + kChunk <= width; x += kChunk)
-            runs.take(classifyChunk(row, x), x, kChunk);
+        for (; x + kChunk <= width; x += kChunk) {
+            // A chunk that only goes on as the row went (all key outside a run, none inside
+            // one) changes nothing.
+            const uint32_t mask = classifyChunk(row, x);
+            if (mask != (runs.open() ? 0xFFFFu : 0u))
+                runs.take(mask, x, kChunk);
+        }
         const int32_t left = width - x;
         if (left > 0 && width >= kChunk)
             runs.take(classifyChunk(row, width - kChunk) >> (kChunk - left), x, left);
