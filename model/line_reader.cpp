@@ -8,11 +8,6 @@
 #include "base/files.h"
 #include "model/model_entry.h"
 
-bool isTextWhiteSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 bool LineReader::readLine(std::string_view& line)
 {
     if (pos_ >= text_.size())

@@ -56,7 +56,10 @@ private:
 };
 
 // Space, tab, carriage return, line feed, vertical tab and form feed.
-bool isTextWhiteSpace(char c);
+inline bool isTextWhiteSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 // Reads the whole file as raw bytes (no newline translation) into text; false when it cannot
 // be opened, read, or is larger than kMaxModelFileBytes.

@@ -112,6 +112,11 @@ TEST(ScanFormat, FloatsAdvancePastSignAndExponent)
         {"x 2 3", "%f %f %f", 3, 0, 0, 0},          // nothing readable: counted, stores 0
         {"1.5.5 7", "%f %f %f", 3, 1.5f, 0.5f, 7},  // one point per number
         {"1,2,3", "%f;%f;%f", 1, 1, 0, 0},          // literal mismatch stops
+        {"-inf 2 3", "%f %f %f", 3, 0, 0, 0},       // no words: the sign reads 0, "inf" nothing
+        {"5..5 7", "%f %f %f", 3, 5, 0.5f, 7},      // "5." then ".5"
+        {"-.5e 2 3", "%f %f %f", 3, -0.5f, 0, 0},   // "e" without digits stops the next ones too
+        {"1e+ 2 3", "%f %f %f", 3, 1, 0, 0},
+        {"0x10 2 3", "%f %f %f", 3, 0, 0, 0},       // no hexadecimal floats: "0", then "x"
     };
     for (const Case& c : cases) {
         float x = 0, y = 0, z = 0;
