@@ -19,11 +19,14 @@ $(addprefix build-,$(PRESETS)): build-%:
 test: build
 	@bash scripts/run-tests.sh
 
-# Benchmarks in a release build of their own; each program prints its table.
+# Benchmarks: the native programs in a release build of their own, the frame harness in the
+# Windows builds; one table, also written to build/bench/results.tsv (bench/run.sh).
 bench: setup
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELLARN_BENCH=ON >/dev/null
-	@cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench/*; do [ -x "$$b" ] && [ -f "$$b" ] && "$$b"; done
+	@cmake --build build/bench -j $(JOBS) --target benchmarks -- --no-print-directory
+	@for p in win32 win64; do cmake --preset $$p >/dev/null && \
+		cmake --build build/$$p -j $(JOBS) --target frame_bench -- --no-print-directory || exit 1; done
+	@bash bench/run.sh
 
 # The release folder dist/vellarn/, checked, and its zip dist/vellarn-<version>-win32.zip.
 dist: setup
