@@ -20,36 +20,53 @@ frame=$(changed_pixels "$artefacts/before.png" "$artefacts/clearer.png" 2x3+86+9
 [ "$lens" -gt 300 ] || fail "Shift+wheel changed only $lens of 400 lens pixels"
 [ "$frame" = 0 ] || fail "Shift+wheel changed $frame frame pixels"
 
-# size_after CLICKS KEYS: turns the wheel down CLICKS times with KEYS held and prints the
-# window's size. The wheel reaches the window only over the glasses, which shrink with it, so
-# each turn aims anew.
-size_after() {
-    local clicks="$1" keys="$2" size=200
-    for _ in $(seq 1 "$clicks"); do
-        window=$(wait_window)
-        size=$(window_geometry "$window" | awk '{ print $3 }')
-        screenshot "$artefacts/now.png"
-        read -r x y <<<"$(opaque_point "$artefacts/now.png" 0 0 "$size" "$size")" || fail "no glasses at size $size"
-        xdotool mousemove "$x" "$y"
-        [ -n "$keys" ] && xdotool keydown "$keys"
-        xdotool click 5
-        [ -n "$keys" ] && xdotool keyup "$keys"
-        # Each turn makes the device anew; wait for the new size (none at the smallest).
-        for _ in $(seq 1 20); do
-            sleep 0.5
-            window=$(wait_window)
-            [ "$(window_geometry "$window" | awk '{ print $3 }')" != "$size" ] && break
-        done
-    done
+# turn KEYS: turns the wheel down once over the glasses with KEYS held and prints the window's
+# width once it changed, or after 10 s. The wheel reaches the window only over the glasses,
+# which shrink with it, so each turn aims anew; a turn that lands while the picture is being
+# made anew may miss, and is then simply repeated.
+turn() {
+    local keys="$1" size
     window=$(wait_window)
-    window_geometry "$window" | awk '{ print $3 "x" $4 }'
+    size=$(window_geometry "$window" | awk '{ print $3 }')
+    screenshot "$artefacts/now.png"
+    read -r x y <<<"$(opaque_point "$artefacts/now.png" 0 0 "$size" "$size")" || fail "no glasses at size $size"
+    xdotool mousemove "$x" "$y"
+    sleep 0.3
+    [ -n "$keys" ] && xdotool keydown "$keys"
+    xdotool click 5
+    [ -n "$keys" ] && xdotool keyup "$keys"
+    for _ in $(seq 1 20); do
+        sleep 0.5
+        window=$(wait_window)
+        [ "$(window_geometry "$window" | awk '{ print $3 }')" != "$size" ] && break
+    done
+    sleep 1
+    window_geometry "$(wait_window)" | awk '{ print $3 }'
 }
-size=$(size_after 1 "")
-[ "$size" = 198x198 ] || fail "one turn down gives $size"
-size=$(size_after 10 ctrl)
-[ "$size" = 50x50 ] || fail "ten Ctrl turns down give $size"
-size=$(size_after 2 ctrl)
-[ "$size" = 50x50 ] || fail "turning on past the smallest size gives $size"
+
+# shrink_to EXPECTED KEYS: turns until the width changes (a few tries) and checks the new one.
+shrink_to() {
+    local was now
+    was=$(window_geometry "$(wait_window)" | awk '{ print $3 }')
+    for _ in 1 2 3 4 5; do
+        now=$(turn "$2")
+        [ "$now" != "$was" ] && break
+    done
+    [ "$now" = "$1" ] || fail "a turn with '$2' took the width from $was to $now, expected $1"
+}
+shrink_to 198 ""
+# Ctrl turns take 16 pixels each (32 of the picture) down to 50.
+width=198
+while [ "$width" -gt 50 ]; do
+    next=$((width - 16 < 50 ? 50 : width - 16))
+    shrink_to "$next" ctrl
+    width=$next
+done
+for _ in 1 2; do
+    now=$(turn ctrl)
+    [ "$now" = 50 ] || fail "turning on past the smallest size gives width $now"
+done
+[ "$(window_geometry "$window" | awk '{ print $3 "x" $4 }')" = 50x50 ] || fail "the smallest window is not square"
 
 press "$window" Escape
 wait_exit
