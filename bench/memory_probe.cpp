@@ -7,8 +7,6 @@
 //   - the process's peak memory (getrusage) after loading the 1 M-triangle grid model in each
 //     format, each in a child process of its own, beside the file's size.
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -23,6 +21,7 @@
 #include "image/image_buffer.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
+#include "child_process.h"
 #include "model_files.h"
 #include "null_draw_device.h"
 #include "render/world.h"
@@ -147,27 +146,11 @@ double peakMegabytes()
 // through the model cache); -1 when it does not load.
 double peakAfterLoading(const std::string& path)
 {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return -1.0;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
+    return valueInChildProcess([&] {
         auto* cache = new ModelCache;
         auto* target = new Frame;
-        const bool loaded = cache->load(*target, path, Vector3(0.7f, 0.7f, 0.7f)) != nullptr;
-        const double peak = loaded ? peakMegabytes() : -1.0;
-        const bool sent = write(channel[1], &peak, sizeof peak) == static_cast<ssize_t>(sizeof peak);
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    double peak = -1.0;
-    if (child < 0 || read(channel[0], &peak, sizeof peak) != static_cast<ssize_t>(sizeof peak))
-        peak = -1.0;
-    close(channel[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    return peak;
+        return cache->load(*target, path, Vector3(0.7f, 0.7f, 0.7f)) != nullptr ? peakMegabytes() : -1.0;
+    });
 }
 
 void row(const std::string& name, double value, const char* unit, const std::string& reference = "")

@@ -12,8 +12,6 @@
 
 #include <assimp/Importer.hpp>
 #include <assimp/scene.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <ctime>
@@ -22,6 +20,7 @@
 
 #include "model/frame.h"
 #include "model/model_cache.h"
+#include "child_process.h"
 #include "model_files.h"
 
 namespace {
@@ -74,30 +73,14 @@ double processSeconds()
 }
 
 // Runs load() in a child process and returns the CPU time it took there in seconds; negative
-// when it failed. The child leaves with _exit, so that nothing of the parent's is destroyed.
+// when it failed.
 template <typename Load>
 double secondsInChild(Load load)
 {
-    int channel[2];
-    if (pipe(channel) != 0)
-        return -1.0;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
+    return valueInChildProcess([&] {
         const double start = processSeconds();
-        const bool loaded = load();
-        const double seconds = loaded ? processSeconds() - start : -1.0;
-        const bool sent = write(channel[1], &seconds, sizeof seconds) == static_cast<ssize_t>(sizeof seconds);
-        _exit(sent ? 0 : 1);
-    }
-    close(channel[1]);
-    double seconds = -1.0;
-    if (child < 0 || read(channel[0], &seconds, sizeof seconds) != static_cast<ssize_t>(sizeof seconds))
-        seconds = -1.0;
-    close(channel[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    return seconds;
+        return load() ? processSeconds() - start : -1.0;
+    });
 }
 
 template <typename Load>

@@ -71,8 +71,8 @@ run_gtest "unit win64" "$root/build/win64/tests/unit_tests.exe" WINE64
 # takes many minutes.
 run_gtest "windows-layer win64" "$root/build/win64/tests/win32_tests.exe" WINE64
 
-# The release checks (no Wine): the imports, version information, icon and manifest of both
-# exes, and that the checker refuses exes that lack them.
+# run_check NAME COMMAND...: one test that passes when COMMAND exits 0; on failure the end of
+# its log is shown.
 run_check() {
     local name="$1"
     shift
@@ -86,6 +86,8 @@ run_check() {
         failed=$((failed + 1))
     fi
 }
+# The release checks (no Wine): the imports, version information, icon and manifest of both
+# exes, and that the checker refuses exes that lack them.
 run_check "release check win32" bash "$root/tests/release/check_release.sh" "$root/build/win32/vellarn.exe"
 run_check "release check win64" bash "$root/scripts/check-release.sh" "$root/build/win64/vellarn.exe"
 
@@ -94,16 +96,7 @@ run_check "release check win64" bash "$root/scripts/check-release.sh" "$root/bui
 # release exe.
 run_e2e() {
     local script="$1" exe="$2" label="$3"
-    local name="e2e $(basename "$script" .sh) $label"
-    local log="$results/$(basename "$script").$label.log"
-    if "$root/scripts/wine-env.sh" bash "$script" "$exe" >"$log" 2>&1; then
-        echo "$name: passed"
-        passed=$((passed + 1))
-    else
-        echo "FAIL $name:"
-        tail -20 "$log"
-        failed=$((failed + 1))
-    fi
+    run_check "e2e $(basename "$script" .sh) $label" "$root/scripts/wine-env.sh" bash "$script" "$exe"
 }
 for script in "$root"/tests/e2e/*.sh; do
     [ "$(basename "$script")" = lib.sh ] && continue

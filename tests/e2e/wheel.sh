@@ -66,6 +66,7 @@ for _ in 1 2; do
     now=$(turn ctrl)
     [ "$now" = 50 ] || fail "turning on past the smallest size gives width $now"
 done
+window=$(wait_window)
 [ "$(window_geometry "$window" | awk '{ print $3 "x" $4 }')" = 50x50 ] || fail "the smallest window is not square"
 
 press "$window" Escape
