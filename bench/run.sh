@@ -5,6 +5,7 @@
 #   FRAMES=n      frames the Wine harness times per case (default 10; the 32-bit exe runs under
 #                 emulation on some machines, at a few frames a second)
 #   SOAK_FRAMES=n frames of the harness's memory soak (default 0: none; e.g. 10000)
+#   RECREATE=n    device re-creations whose handles and memory the harness compares (default 0)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,6 +34,7 @@ run memory build/bench/bench/memory_probe >"$out/memory.tsv"
 # scripts/setup.sh), so the counts are modest; the 64-bit exe runs beside it.
 harness=(--frames "${FRAMES:-10}" --warmup 3)
 [ "${SOAK_FRAMES:-0}" -gt 0 ] && harness+=(--soak "$SOAK_FRAMES")
+[ "${RECREATE:-0}" -gt 0 ] && harness+=(--recreate "$RECREATE")
 for arch in win32 win64; do
     step "whole frame under Wine, $arch exe (${FRAMES:-10} frames a case${SOAK_FRAMES:+, soak of $SOAK_FRAMES})"
     loader='$WINE32'

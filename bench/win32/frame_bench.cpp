@@ -7,10 +7,13 @@
 //     World::renderFrame that is not spent in device calls, found by a pass-through device
 //     that times its calls) and the pixel passes (difference matte, shrink);
 //   - the process's memory (working set and pagefile usage) at start and after the frames,
-//     and optionally over a long run of frames (--soak N).
+//     and optionally over a long run of frames (--soak N);
+//   - optionally (--recreate N) the process's handles, GDI objects and memory before and after N
+//     re-creations of the device as a wheel resize makes them (400 and 1200 in turn, the
+//     glasses kept and restored on each new device), each new device drawing one frame.
 // Prints result rows for bench/report.py: name, value, unit, reference row.
 //
-//   frame_bench [--frames N] [--warmup N] [--sizes 400,1200] [--soak N] [--dump DIR]
+//   frame_bench [--frames N] [--warmup N] [--sizes 400,1200] [--soak N] [--recreate N] [--dump DIR]
 // --dump writes which pixels of the region-mode window picture of the default glasses (rendered
 // over green with see-through lenses, shrunk to the window) are the key colour, at each size,
 // as the 1-bit DIR\glasses_region_S.bmp that the colour-key benchmark reads.
@@ -35,6 +38,7 @@
 #include "image/image_buffer.h"
 #include "image/win32/plugin_host.h"
 #include "model_files.h"
+#include "process_counts.h"
 #include "render/difference_matte.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
@@ -49,6 +53,7 @@ struct Options {
     int warmup = 3;
     std::vector<int32_t> sizes = {400, 1200};
     int soak = 0;
+    int recreate = 0;
     std::string dumpDir;
 };
 
@@ -64,6 +69,8 @@ Options parseOptions(int argc, char** argv)
             options.warmup = std::max(0, std::atoi(value));
         else if (name == "--soak")
             options.soak = std::max(0, std::atoi(value));
+        else if (name == "--recreate")
+            options.recreate = std::max(0, std::atoi(value));
         else if (name == "--dump")
             options.dumpDir = value;
         else if (name == "--sizes") {
@@ -289,6 +296,38 @@ public:
         }
     }
 
+    // Handles, GDI objects and memory over count device re-creations the way a wheel resize
+    // makes them, after a few to let the drivers fill their caches.
+    void recreate(int count)
+    {
+        if (!setUp(400, kDefaultModelName))
+            return;
+        const auto resize = [&](int n) {
+            renderWidth = renderHeight = n % 2 == 0 ? 1200 : 400;
+            return app_.initDevice() && app_.loadAndShow();
+        };
+        for (int n = 0; n < 4; ++n)
+            if (!resize(n))
+                return;
+        const ProcessCounts before = processCounts();
+        for (int n = 0; n < count; ++n) {
+            if (!resize(n)) {
+                std::fprintf(stderr, "frame_bench: re-creation %d failed\n", n + 1);
+                return;
+            }
+            pumpMessages();
+        }
+        const ProcessCounts after = processCounts();
+        const std::string name = "recreate" + std::to_string(count);
+        row(name + "/handlesAfter", static_cast<double>(after.handles), "handles", name + "/handlesBefore");
+        row(name + "/handlesBefore", static_cast<double>(before.handles), "handles");
+        row(name + "/gdiObjectsAfter", static_cast<double>(after.gdiObjects), "objects", name + "/gdiObjectsBefore");
+        row(name + "/gdiObjectsBefore", static_cast<double>(before.gdiObjects), "objects");
+        row(name + "/privateAfter", static_cast<double>(after.anonymousBytes) / (1024.0 * 1024.0), "MB",
+            name + "/privateBefore");
+        row(name + "/privateBefore", static_cast<double>(before.anonymousBytes) / (1024.0 * 1024.0), "MB");
+    }
+
     // The region-mode window picture of the default glasses at the size.
     bool dumpRegionPicture(int32_t size, const std::string& dir)
     {
@@ -388,5 +427,7 @@ int main(int argc, char** argv)
     }
     if (options.soak > 0)
         harness.soak(options.soak);
+    if (options.recreate > 0)
+        harness.recreate(options.recreate);
     return 0;
 }
