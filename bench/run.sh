@@ -43,4 +43,10 @@ for arch in win32 win64; do
         frame_bench "${harness[@]}" >"$out/frame-$arch.tsv"
 done
 
+# Nothing runs while the user does nothing: the exe's processor time while left alone.
+for arch in win32 win64; do
+    step "the $arch exe left alone"
+    run "idle-$arch" scripts/wine-env.sh bash bench/idle.sh "build/$arch/vellarn.exe" >"$out/idle-$arch.tsv"
+done
+
 python3 bench/report.py "$out" build/bench/results.tsv
