@@ -8,7 +8,6 @@
 #include <bit>
 #include <cmath>
 #include <cstddef>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -87,14 +86,6 @@ struct VertexFaceIndex {
         forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[fill[i]++] = f; });
     }
 
-    // The position of face f in vertex i's list (present by construction).
-    std::size_t find(int32_t i, int32_t f) const
-    {
-        const auto begin = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i]);
-        const auto end = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i + 1]);
-        return static_cast<std::size_t>(std::lower_bound(begin, end, f) - faceOf.begin());
-    }
-
 private:
     // Calls visit(vertex, face) once per face for each vertex among its corners.
     template <typename Visit>
@@ -115,27 +106,48 @@ private:
     }
 };
 
-// Numbers faces by their normal, so that equal normals (bit for bit) share a number.
+// The three bit patterns of a normal, so that equal normals compare equal bit for bit.
+struct NormalBits {
+    uint32_t x, y, z;
+
+    explicit NormalBits(const Vector3& n)
+        : x(std::bit_cast<uint32_t>(n.x)), y(std::bit_cast<uint32_t>(n.y)), z(std::bit_cast<uint32_t>(n.z))
+    {
+    }
+    bool operator==(const NormalBits&) const = default;
+
+    std::size_t hash() const
+    {
+        uint64_t h = (uint64_t{x} * 0x9E3779B97F4A7C15ull) ^ (uint64_t{y} * 0xC2B2AE3D27D4EB4Full) ^
+                     (uint64_t{z} * 0x165667B19E3779F9ull);
+        h ^= h >> 29;
+        return static_cast<std::size_t>(h);
+    }
+};
+
+// Numbers faces by their normal, so that equal normals (bit for bit) share a number, through
+// an open-addressed table from normal to the first face that had it (at most half full).
 std::vector<int32_t> numberNormals(const Face* faces, int32_t faceCount, int32_t& distinct)
 {
-    const auto key = [&](int32_t f) {
-        const Vector3& n = faces[f].normal;
-        return std::make_tuple(std::bit_cast<uint32_t>(n.x), std::bit_cast<uint32_t>(n.y),
-                               std::bit_cast<uint32_t>(n.z));
-    };
-    std::vector<int32_t> order(static_cast<std::size_t>(faceCount));
-    for (int32_t f = 0; f < faceCount; ++f)
-        order[static_cast<std::size_t>(f)] = f;
-    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return key(a) < key(b); });
+    std::size_t capacity = 2;
+    while (capacity < 2 * static_cast<std::size_t>(faceCount))
+        capacity *= 2;
+    const std::size_t mask = capacity - 1;
+    std::vector<int32_t> firstFace(capacity, -1);  // per slot: the first face with its normal
     std::vector<int32_t> number(static_cast<std::size_t>(faceCount));
     distinct = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k > 0 && key(order[k]) != key(order[k - 1]))
-            ++distinct;
-        number[static_cast<std::size_t>(order[k])] = distinct;
+    for (int32_t f = 0; f < faceCount; ++f) {
+        const NormalBits bits(faces[f].normal);
+        std::size_t slot = bits.hash() & mask;
+        while (firstFace[slot] >= 0 && NormalBits(faces[firstFace[slot]].normal) != bits)
+            slot = (slot + 1) & mask;
+        if (firstFace[slot] < 0) {
+            firstFace[slot] = f;
+            number[static_cast<std::size_t>(f)] = distinct++;
+        } else {
+            number[static_cast<std::size_t>(f)] = number[static_cast<std::size_t>(firstFace[slot])];
+        }
     }
-    if (faceCount > 0)
-        ++distinct;
     return number;
 }
 
@@ -143,7 +155,7 @@ std::vector<int32_t> numberNormals(const Face* faces, int32_t faceCount, int32_t
 // index), the smoothed normal into result at the same position.
 class VertexSmoother {
 public:
-    VertexSmoother(const Face* faces, const std::vector<int32_t>& normalNumber, int32_t distinctNormals,
+    VertexSmoother(Face* faces, const std::vector<int32_t>& normalNumber, int32_t distinctNormals,
                    float facetAngle)
         : faces_(faces),
           normalNumber_(normalNumber),
@@ -152,17 +164,26 @@ public:
     {
     }
 
-    void smooth(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last,
-                std::vector<Float3>& result)
+    // Vertex i with the faces first .. last of the index around it: every corner of those
+    // faces whose index is i gets its face's smoothed normal. (The smoothing reads only face
+    // normals, so corners can take theirs as each vertex is done.)
+    void smooth(int32_t i, const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
     {
         gather(faceOf, first, last);
-        if (normals_.size() > static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex)) {
-            for (std::size_t p = first; p < last; ++p)
-                result[p] = toFloat3(faces_[faceOf[p]].normal);
-        } else {
+        const bool tooMany = normals_.size() > static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex);
+        if (!tooMany)
             sumWithin();
-            for (std::size_t p = first; p < last; ++p)
-                result[p] = sums_[static_cast<std::size_t>(localOf_[numberOf(faceOf[p])])];
+        for (std::size_t p = first; p < last; ++p) {
+            Face& face = faces_[faceOf[p]];
+            const Float3 n = tooMany ? toFloat3(face.normal)
+                                     : sums_[static_cast<std::size_t>(localOf_[numberOf(faceOf[p])])];
+            for (int32_t k = 0; k < face.vertexCount; ++k) {
+                if (face.indices[k] != i)
+                    continue;
+                face.vertices[k].nx = n.x;
+                face.vertices[k].ny = n.y;
+                face.vertices[k].nz = n.z;
+            }
         }
         for (const int32_t number : numbers_)
             localOf_[static_cast<std::size_t>(number)] = -1;
@@ -232,7 +253,7 @@ private:
 
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
 
-    const Face* faces_;
+    Face* faces_;
     const std::vector<int32_t>& normalNumber_;
     std::vector<int32_t> localOf_;  // per normal number: its place in normals_, or -1
     AngleTest test_;
@@ -263,21 +284,7 @@ void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float fa
     int32_t distinctNormals = 0;
     const std::vector<int32_t> normalNumber = numberNormals(faces, faceCount, distinctNormals);
 
-    std::vector<Float3> result(index.faceOf.size());
     VertexSmoother smoother(faces, normalNumber, distinctNormals, facetAngle);
     for (int32_t i = 0; i < vertexCount; ++i)
-        smoother.smooth(index.faceOf, index.first[i], index.first[i + 1], result);
-
-    for (int32_t f = 0; f < faceCount; ++f) {
-        Face& face = faces[f];
-        for (int32_t k = 0; k < face.vertexCount && face.indices != nullptr; ++k) {
-            const int32_t i = face.indices[k];
-            if (i < 0 || i >= vertexCount)
-                continue;
-            const Float3& n = result[index.find(i, f)];
-            face.vertices[k].nx = n.x;
-            face.vertices[k].ny = n.y;
-            face.vertices[k].nz = n.z;
-        }
-    }
+        smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
 }

@@ -249,7 +249,14 @@ TEST(ModelCache, FailuresLeaveTheTargetAsItWas)
     ScratchWorkingDirectory scratch;
     scratch.write("empty.mqo", "Metasequoia Document\nFormat Text Ver 1.0\n");
     scratch.write("model.obj", kMqo);
-    const char* const names[] = {"missing.mqo", "empty.mqo", "model.obj", "", "missing.x", "missing.rok"};
+    // Files of no bytes and folders with a model's name (neither can be mapped into memory).
+    for (const char* name : {"zero.mqo", "zero.x", "zero.rok"})
+        scratch.write(name, "");
+    for (const char* name : {"folder.mqo", "folder.x", "folder.rok"})
+        fs::create_directory(name);
+    const char* const names[] = {"missing.mqo", "empty.mqo",  "model.obj", "",         "missing.x",
+                                 "missing.rok", "zero.mqo",   "zero.x",    "zero.rok", "folder.mqo",
+                                 "folder.x",    "folder.rok"};
     ModelCache cache;
     for (const char* name : names) {
         Frame target;
