@@ -106,7 +106,7 @@ private:
     }
 };
 
-// The three bit patterns of a normal, so that equal normals compare equal bit for bit.
+// The three bit patterns of a normal: normals that are equal bit for bit are one normal.
 struct NormalBits {
     uint32_t x, y, z;
 
@@ -115,68 +115,25 @@ struct NormalBits {
     {
     }
     bool operator==(const NormalBits&) const = default;
-
-    std::size_t hash() const
-    {
-        uint64_t h = (uint64_t{x} * 0x9E3779B97F4A7C15ull) ^ (uint64_t{y} * 0xC2B2AE3D27D4EB4Full) ^
-                     (uint64_t{z} * 0x165667B19E3779F9ull);
-        h ^= h >> 29;
-        return static_cast<std::size_t>(h);
-    }
 };
 
-// Numbers faces by their normal, so that equal normals (bit for bit) share a number, through
-// an open-addressed table from normal to the first face that had it (at most half full).
-std::vector<int32_t> numberNormals(const Face* faces, int32_t faceCount, int32_t& distinct)
-{
-    std::size_t capacity = 2;
-    while (capacity < 2 * static_cast<std::size_t>(faceCount))
-        capacity *= 2;
-    const std::size_t mask = capacity - 1;
-    std::vector<int32_t> firstFace(capacity, -1);  // per slot: the first face with its normal
-    std::vector<int32_t> number(static_cast<std::size_t>(faceCount));
-    distinct = 0;
-    for (int32_t f = 0; f < faceCount; ++f) {
-        const NormalBits bits(faces[f].normal);
-        std::size_t slot = bits.hash() & mask;
-        while (firstFace[slot] >= 0 && NormalBits(faces[firstFace[slot]].normal) != bits)
-            slot = (slot + 1) & mask;
-        if (firstFace[slot] < 0) {
-            firstFace[slot] = f;
-            number[static_cast<std::size_t>(f)] = distinct++;
-        } else {
-            number[static_cast<std::size_t>(f)] = number[static_cast<std::size_t>(firstFace[slot])];
-        }
-    }
-    return number;
-}
-
-// The smoothing of one vertex: for each face around it (positions first .. last of the
-// index), the smoothed normal into result at the same position.
+// The smoothing of one vertex: the faces around it (positions first .. last of the index)
+// grouped by normal, each group's smoothed normal, and the corners that take it.
 class VertexSmoother {
 public:
-    VertexSmoother(Face* faces, const std::vector<int32_t>& normalNumber, int32_t distinctNormals,
-                   float facetAngle)
-        : faces_(faces),
-          normalNumber_(normalNumber),
-          localOf_(static_cast<std::size_t>(distinctNormals), -1),
-          test_(facetAngle)
-    {
-    }
+    VertexSmoother(Face* faces, float facetAngle) : faces_(faces), test_(facetAngle) {}
 
     // Vertex i with the faces first .. last of the index around it: every corner of those
     // faces whose index is i gets its face's smoothed normal. (The smoothing reads only face
     // normals, so corners can take theirs as each vertex is done.)
     void smooth(int32_t i, const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
     {
-        gather(faceOf, first, last);
-        const bool tooMany = normals_.size() > static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex);
+        const bool tooMany = !gather(faceOf, first, last);
         if (!tooMany)
             sumWithin();
         for (std::size_t p = first; p < last; ++p) {
             Face& face = faces_[faceOf[p]];
-            const Float3 n = tooMany ? toFloat3(face.normal)
-                                     : sums_[static_cast<std::size_t>(localOf_[numberOf(faceOf[p])])];
+            const Float3 n = tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
             for (int32_t k = 0; k < face.vertexCount; ++k) {
                 if (face.indices[k] != i)
                     continue;
@@ -185,34 +142,36 @@ public:
                 face.vertices[k].nz = n.z;
             }
         }
-        for (const int32_t number : numbers_)
-            localOf_[static_cast<std::size_t>(number)] = -1;
     }
 
 private:
-    std::size_t numberOf(int32_t face) const
-    {
-        return static_cast<std::size_t>(normalNumber_[static_cast<std::size_t>(face)]);
-    }
-
     // The distinct normals around the vertex in the order they first occur, with how many
-    // faces carry each.
-    void gather(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
+    // faces carry each, and for each face its normal's place among them. False, as soon as
+    // there are more than kMaxSmoothedNormalsPerVertex of them (which also bounds the search
+    // for a face's normal among those already seen).
+    bool gather(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
     {
         normals_.clear();
+        bits_.clear();
         counts_.clear();
-        numbers_.clear();
+        localOf_.clear();
         for (std::size_t p = first; p < last; ++p) {
-            const std::size_t number = numberOf(faceOf[p]);
-            int32_t& local = localOf_[number];
-            if (local < 0) {
-                local = static_cast<int32_t>(normals_.size());
-                normals_.emplace_back(faces_[faceOf[p]].normal);
+            const Vector3& normal = faces_[faceOf[p]].normal;
+            const NormalBits bits(normal);
+            std::size_t local = 0;
+            while (local < bits_.size() && !(bits_[local] == bits))
+                ++local;
+            if (local == bits_.size()) {
+                if (bits_.size() == static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex))
+                    return false;
+                normals_.emplace_back(normal);
+                bits_.push_back(bits);
                 counts_.push_back(0);
-                numbers_.push_back(static_cast<int32_t>(number));
             }
-            ++counts_[static_cast<std::size_t>(local)];
+            ++counts_[local];
+            localOf_.push_back(static_cast<int32_t>(local));
         }
+        return true;
     }
 
     // For each distinct normal d, the sum of the normals within the facet angle of it, in the
@@ -254,12 +213,11 @@ private:
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
 
     Face* faces_;
-    const std::vector<int32_t>& normalNumber_;
-    std::vector<int32_t> localOf_;  // per normal number: its place in normals_, or -1
     AngleTest test_;
     std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
+    std::vector<NormalBits> bits_;  // their bit patterns
     std::vector<int32_t> counts_;   // faces carrying each of them
-    std::vector<int32_t> numbers_;  // their normal numbers, to reset localOf_
+    std::vector<int32_t> localOf_;  // per face around the vertex: its normal's place in normals_
     std::vector<Float3> sums_;      // their smoothed normals
     std::vector<uint8_t> within_;   // per pair of them: 1 when within the facet angle
 };
@@ -281,10 +239,7 @@ void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float fa
         return;
     VertexFaceIndex index;
     index.build(faces, faceCount, vertexCount);
-    int32_t distinctNormals = 0;
-    const std::vector<int32_t> normalNumber = numberNormals(faces, faceCount, distinctNormals);
-
-    VertexSmoother smoother(faces, normalNumber, distinctNormals, facetAngle);
+    VertexSmoother smoother(faces, facetAngle);
     for (int32_t i = 0; i < vertexCount; ++i)
         smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
 }
