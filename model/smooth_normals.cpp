@@ -1,7 +1,8 @@
 // smoothNormals through an index from vertex to faces. Around each vertex the faces' normals
 // are gathered once; faces that share a normal (flat fans, duplicated faces) are compared as
 // one, so the cost per vertex is the square of the number of distinct normals there, capped by
-// kMaxSmoothedNormalsPerVertex.
+// kMaxSmoothedNormalsPerVertex. Each corner takes its normal as its vertex is done: small faces
+// are walked whole there, large ones give their corners at the vertex in one step.
 #include "model/smooth_normals.h"
 
 #include <algorithm>
@@ -117,11 +118,62 @@ struct NormalBits {
     bool operator==(const NormalBits&) const = default;
 };
 
+// Faces of more corners than this find their corners at a vertex through LargeFaceCorners;
+// smaller ones are walked whole at each of their vertices (a few corners, in one place).
+constexpr int32_t kWalkedFaceCorners = 16;
+
+// The corners of the faces with more than kWalkedFaceCorners corners, each face's in order of
+// vertex number, so that the corners at the vertex being smoothed are found where the face's
+// cursor stands: walking a face of a hundred thousand corners at each of its vertices would
+// cost the square of that. Vertices are smoothed in increasing order, so cursors only advance.
+class LargeFaceCorners {
+public:
+    void build(const Face* faces, int32_t faceCount)
+    {
+        for (int32_t f = 0; f < faceCount; ++f) {
+            const Face& face = faces[f];
+            if (face.vertexCount <= kWalkedFaceCorners || face.indices == nullptr)
+                continue;
+            if (cursor_.empty())
+                cursor_.assign(static_cast<std::size_t>(faceCount), 0);
+            cursor_[static_cast<std::size_t>(f)] = order_.size();
+            for (int32_t k = 0; k < face.vertexCount; ++k)
+                order_.push_back({face.indices[k], k});
+            std::sort(order_.begin() + static_cast<std::ptrdiff_t>(cursor_[static_cast<std::size_t>(f)]),
+                      order_.end(), [](const Corner& a, const Corner& b) { return a.index < b.index; });
+            order_.push_back({INT32_MAX, 0});  // ends the face's run
+        }
+    }
+
+    // Calls take(k) for each corner k of large face f whose index is i; i must not fall
+    // below the i of an earlier call for the same face.
+    template <typename Take>
+    void forEachAt(int32_t f, int32_t i, const Take& take)
+    {
+        std::size_t& at = cursor_[static_cast<std::size_t>(f)];
+        while (order_[at].index < i)
+            ++at;
+        for (; order_[at].index == i; ++at)
+            take(order_[at].corner);
+    }
+
+private:
+    struct Corner {
+        int32_t index;   // the corner's vertex number
+        int32_t corner;  // its place in the face
+    };
+    std::vector<Corner> order_;        // per large face: its corners by vertex number, then an end
+    std::vector<std::size_t> cursor_;  // per face: where in order_ its next corners are (large faces)
+};
+
 // The smoothing of one vertex: the faces around it (positions first .. last of the index)
 // grouped by normal, each group's smoothed normal, and the corners that take it.
 class VertexSmoother {
 public:
-    VertexSmoother(Face* faces, float facetAngle) : faces_(faces), test_(facetAngle) {}
+    VertexSmoother(Face* faces, int32_t faceCount, float facetAngle) : faces_(faces), test_(facetAngle)
+    {
+        large_.build(faces, faceCount);
+    }
 
     // Vertex i with the faces first .. last of the index around it: every corner of those
     // faces whose index is i gets its face's smoothed normal. (The smoothing reads only face
@@ -134,12 +186,18 @@ public:
         for (std::size_t p = first; p < last; ++p) {
             Face& face = faces_[faceOf[p]];
             const Float3 n = tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
-            for (int32_t k = 0; k < face.vertexCount; ++k) {
-                if (face.indices[k] != i)
-                    continue;
+            const auto take = [&](int32_t k) {
                 face.vertices[k].nx = n.x;
                 face.vertices[k].ny = n.y;
                 face.vertices[k].nz = n.z;
+            };
+            if (face.vertexCount > kWalkedFaceCorners) {
+                large_.forEachAt(faceOf[p], i, take);
+                continue;
+            }
+            for (int32_t k = 0; k < face.vertexCount; ++k) {
+                if (face.indices[k] == i)
+                    take(k);
             }
         }
     }
@@ -213,6 +271,7 @@ private:
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
 
     Face* faces_;
+    LargeFaceCorners large_;
     AngleTest test_;
     std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
     std::vector<NormalBits> bits_;  // their bit patterns
@@ -239,7 +298,7 @@ void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float fa
         return;
     VertexFaceIndex index;
     index.build(faces, faceCount, vertexCount);
-    VertexSmoother smoother(faces, facetAngle);
+    VertexSmoother smoother(faces, faceCount, facetAngle);
     for (int32_t i = 0; i < vertexCount; ++i)
         smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
 }
