@@ -82,9 +82,12 @@ struct VertexFaceIndex {
         for (std::size_t i = 0; i < vertices; ++i)
             first[i + 1] += first[i];
         faceOf.resize(first[vertices]);
-        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+        // first[i] serves as vertex i's fill position, which leaves it at first[i + 1]; the
+        // offsets are then moved back up by one.
         std::fill(lastFace.begin(), lastFace.end(), -1);
-        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[fill[i]++] = f; });
+        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[first[i]++] = f; });
+        std::copy_backward(first.begin(), first.end() - 1, first.end());
+        first[0] = 0;
     }
 
 private:
