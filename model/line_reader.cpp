@@ -77,17 +77,16 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-// The file's size as the file system gives it, for reserving the text in one piece; 0 when it
-// is not known or not below the limit (ftell's long is 32 bits on Windows, but the limit is
-// far below 2 GiB). The position is back at the start afterwards.
-std::size_t sizeHint(std::FILE* file)
+// The file's size as the file system gives it; 0 when it cannot say (ftell's long is 32 bits
+// on Windows, but the limit is far below 2 GiB). The position is back at the start afterwards.
+std::size_t sizeTold(std::FILE* file)
 {
     if (std::fseek(file, 0, SEEK_END) != 0)
         return 0;
     const long size = std::ftell(file);
     if (std::fseek(file, 0, SEEK_SET) != 0)
         return 0;
-    return size > 0 && static_cast<unsigned long>(size) <= kMaxModelFileBytes ? static_cast<std::size_t>(size) : 0;
+    return size > 0 ? static_cast<std::size_t>(size) : 0;
 }
 
 // Reads the whole file as raw bytes (no newline translation) into text; false when it cannot
@@ -95,15 +94,18 @@ std::size_t sizeHint(std::FILE* file)
 bool readWholeFile(std::FILE* file, std::string& text)
 {
     text.clear();
-    // What arrives counts, not the size the file system tells: the text is read in chunks up
-    // to the end of the file. The size only reserves the memory, so that the text is not
-    // copied and touched anew each time it would otherwise grow. One byte more than the size
-    // is reserved, so that the read that finds the end needs no more room.
+    // A file that says it is too large is refused at once. Otherwise what arrives counts, not
+    // the size the file system tells: the text is read in chunks up to the end of the file.
+    // The size only reserves the memory, so that the text is not copied and touched anew each
+    // time it would otherwise grow. One byte more than the size is reserved, so that the read
+    // that finds the end needs no more room.
+    const std::size_t told = sizeTold(file);
+    if (told > kMaxModelFileBytes)
+        return false;
     constexpr std::size_t kChunk = 1 << 16;
     try {
-        const std::size_t hint = sizeHint(file);
-        if (hint > 0)
-            text.reserve(hint + 1);
+        if (told > 0)
+            text.reserve(told + 1);
         for (;;) {
             const std::size_t had = text.size();
             const std::size_t room = text.capacity() - had;

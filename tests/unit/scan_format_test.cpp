@@ -304,7 +304,8 @@ TEST(LineReader, ReadsRawBytesAcrossLineEnds)
 }
 
 // A model file's text, mapped or read, under its name; an empty file opens with no lines, a
-// missing one does not open; a reader that opens another file starts from its beginning.
+// missing one or one past kMaxModelFileBytes does not open; a reader that opens another file
+// starts from its beginning.
 TEST(LineReader, OpensModelFiles)
 {
     const std::filesystem::path dir =
@@ -316,6 +317,8 @@ TEST(LineReader, OpensModelFiles)
     };
     const std::string text = write("text.x", "first\r\n\n  second\nlast");
     const std::string empty = write("empty.x", "");
+    const std::string big = write("big.x", "xof 0302txt 0032\n");
+    std::filesystem::resize_file(big, kMaxModelFileBytes + 1);  // sparse: no disk is filled
 
     LineReader reader;
     std::string_view line;
@@ -335,6 +338,8 @@ TEST(LineReader, OpensModelFiles)
     EXPECT_TRUE(reader.atEnd());
     EXPECT_FALSE(reader.readLine(line));
     EXPECT_FALSE(reader.openModelFile((dir / "missing.x").string()));
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_FALSE(reader.openModelFile(big));
     EXPECT_TRUE(reader.atEnd());
     std::filesystem::remove_all(dir);
 }
