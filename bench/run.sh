@@ -25,7 +25,7 @@ step "pixel passes"
 run image build/bench/bench/image_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
     --benchmark_out_format=json --benchmark_out="$out/image.json" >/dev/null
 step "model loading (a few minutes: 1 M-triangle files, each load in a process of its own)"
-run load build/bench/bench/model_load_bench --benchmark_repetitions=3 \
+run load build/bench/bench/model_load_bench --benchmark_repetitions=5 --benchmark_enable_random_interleaving=true \
     --benchmark_out_format=json --benchmark_out="$out/load.json" >/dev/null
 step "memory"
 run memory build/bench/bench/memory_probe >"$out/memory.tsv"

@@ -7,7 +7,6 @@
 #include "image/color_key_rects.h"
 
 #include <bit>
-#include <cstring>
 #include <new>
 
 #include "base/simd.h"
@@ -60,7 +59,7 @@ private:
     int32_t runStart_ = -1;  // first pixel of the open run; -1 when none is open
 };
 
-// The per-pixel test, for the ends of rows and where there are no vectors.
+// The per-pixel test, for rows narrower than a chunk and where there are no vectors.
 class PlainClassifier {
 public:
     PlainClassifier(uint32_t key, int step) : step_(step)

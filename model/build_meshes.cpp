@@ -152,14 +152,18 @@ Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceC
 {
     if (faces == nullptr || faceCount <= 0)
         return buildMeshes(entry, faces, faceCount, flipWinding, parent, name);
+    // Faces of one material (most meshes) need no ranking, nor its table as long as the faces.
     const auto count = static_cast<std::size_t>(faceCount);
+    std::size_t sameMaterial = 1;
+    while (sameMaterial < count && faces[sameMaterial].material == faces[0].material)
+        ++sameMaterial;
+    if (sameMaterial == count)
+        return buildMaterialMesh(entry, faces, faceCount, flipWinding, parent, name, budget);
     std::unordered_map<const Material*, std::size_t> rankOf;
     std::vector<std::size_t> rank(count);
     for (std::size_t f = 0; f < count; ++f)
         rank[f] = rankOf.try_emplace(faces[f].material, rankOf.size()).first->second;
     const std::size_t ranks = rankOf.size();
-    if (ranks == 1)
-        return buildMaterialMesh(entry, faces, faceCount, flipWinding, parent, name, budget);
 
     // A stable counting sort by rank: the faces of one material keep their order.
     std::vector<std::size_t> start(ranks + 1, 0);

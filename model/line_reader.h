@@ -1,8 +1,9 @@
 // LineReader: the lines of a model file held whole in memory, as the text readers take them:
 // one line at a time (a line ends at a line feed; the carriage return of a carriage-return/
 // line-feed pair is dropped), or only the lines that hold something, or a run of raw bytes
-// (binary blocks inside a text file). Also readModelFile, which loads a model file under its
-// own name or in the model directory.
+// (binary blocks inside a text file). The text is a string handed to it, or a model file it
+// opens under its own name or in the model directory: mapped into memory where the system
+// allows (base/mapped_file.h), so that a large file is not copied, else read whole.
 //
 // Lines handed out as string_views point into the reader's text and stay valid as long as the
 // reader lives; nothing a reader hands out is ever longer than what remains of the file.
@@ -12,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "base/mapped_file.h"
 
 // Model files larger than this are not read: a model of a million triangles takes about 60 MB,
 // and what a reader builds from a file can take many times the file's size.
@@ -25,7 +28,15 @@ constexpr std::size_t kMaxLineBytes = std::size_t{1} << 20;
 class LineReader {
 public:
     LineReader() = default;
-    explicit LineReader(std::string text) : text_(std::move(text)) {}
+    explicit LineReader(std::string text) : owned_(std::move(text)), text_(owned_) {}
+    // The lines point into the reader's own memory: it stays where it is made.
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+
+    // Takes the model file's bytes as the text, from the start: the file under fileName, else
+    // under modelFallbackPath of it ("data\model\" and the base name). False, with an empty
+    // text, when neither can be read or the file is larger than kMaxModelFileBytes.
+    bool openModelFile(const std::string& fileName);
 
     // The next line as it comes, without its line feed (and the carriage return before it),
     // cut to kMaxLineBytes; false at the end of the text.
@@ -48,11 +59,15 @@ public:
     void seek(std::size_t position) { pos_ = position < text_.size() ? position : text_.size(); }
     std::size_t remaining() const { return text_.size() - pos_; }
     bool atEnd() const { return pos_ >= text_.size(); }
-    const std::string& text() const { return text_; }
+    std::string_view text() const { return text_; }
 
 private:
-    std::string text_;
-    std::size_t pos_ = 0;  // byte offset of the next unread byte
+    bool openFile(const std::string& cp932Name);
+
+    MappedFile mapped_;      // the file's bytes, when the text is a mapped file
+    std::string owned_;      // the text, when it was handed over or read
+    std::string_view text_;  // the one in use of the two
+    std::size_t pos_ = 0;    // byte offset of the next unread byte
 };
 
 // Space, tab, carriage return, line feed, vertical tab and form feed.
@@ -60,11 +75,3 @@ inline bool isTextWhiteSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
-
-// Reads the whole file as raw bytes (no newline translation) into text; false when it cannot
-// be opened, read, or is larger than kMaxModelFileBytes.
-bool readWholeFile(const std::string& cp932Name, std::string& text);
-
-// readWholeFile under the name given, else under modelFallbackPath of it ("data\model\" and the
-// base name); false when neither can be read.
-bool readModelFile(const std::string& fileName, std::string& text);

@@ -132,11 +132,10 @@ float littleEndianFloat(const char* bytes)
     return std::bit_cast<float>(bits);
 }
 
-// The faces of one object: the records, and their corners and indices in two shared arrays
-// that the records point into once the list is complete.
+// The faces of one object: the records, and their corners and indices in two shared arrays,
+// face after face, that the records point into once the list is complete.
 struct ObjectFaces {
     std::vector<Face> faces;
-    std::vector<std::size_t> firstCorner;  // per face, its first entry in corners and indices
     std::vector<MeshVertex> corners;
     std::vector<int32_t> indices;
     // Smoothing waits for the end of the object (only its last face chunk counts), with the
@@ -148,7 +147,6 @@ struct ObjectFaces {
     {
         vertexCount = 0;
         faces.clear();
-        firstCorner.clear();
         corners.clear();
         indices.clear();
     }
@@ -156,9 +154,11 @@ struct ObjectFaces {
     // Points every face at its corners; needed after the arrays have stopped growing.
     void link()
     {
-        for (std::size_t f = 0; f < faces.size(); ++f) {
-            faces[f].vertices = corners.data() + firstCorner[f];
-            faces[f].indices = indices.data() + firstCorner[f];
+        std::size_t first = 0;
+        for (Face& face : faces) {
+            face.vertices = corners.data() + first;
+            face.indices = indices.data() + first;
+            first += static_cast<std::size_t>(face.vertexCount);
         }
     }
 
@@ -480,10 +480,14 @@ private:
         int32_t count = 0;
         ScanFormat(header, "face %d {", &count);
         faces_.clear();
-        // A face line takes at least seven bytes ("1 V(0)" and its line feed).
+        // A face line takes at least seven bytes ("1 V(0)" and its line feed), and each
+        // corner at least two; room for four corners a face (quadrilaterals, or triangles with
+        // room to spare) saves growing the corner arrays as they fill.
         const std::size_t room = std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
+        const std::size_t cornerRoom = std::min(4 * room, lines_.remaining() / 2);
         faces_.faces.reserve(room);
-        faces_.firstCorner.reserve(room);
+        faces_.corners.reserve(cornerRoom);
+        faces_.indices.reserve(cornerRoom);
         std::string_view line;
         bool closed = false;
         for (int32_t k = 0; k < count; ++k) {
@@ -532,7 +536,6 @@ private:
             face.normal = normalizedOrZero(p0.triangleNormal(p1, p2));
         }
         faces_.faces.push_back(face);
-        faces_.firstCorner.push_back(first);
         return true;
     }
 
@@ -622,13 +625,9 @@ private:
     bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
 };
 
-}  // namespace
-
-bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
-                         MqoReadCounts& counts)
+bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
 {
     try {
-        LineReader lines(std::move(text));
         MqoReader reader(entry, lines, scale, counts);
         reader.read();
         return true;
@@ -639,14 +638,23 @@ bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& sca
     }
 }
 
+}  // namespace
+
+bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
+                         MqoReadCounts& counts)
+{
+    LineReader lines(std::move(text));
+    return readLines(entry, lines, scale, counts);
+}
+
 bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
                      MqoReadCounts& counts)
 {
     entry.materials.clear();
-    std::string text;
-    if (!readModelFile(fileName, text))
+    LineReader lines;
+    if (!lines.openModelFile(fileName))
         return false;
-    return readMetasequoiaText(entry, std::move(text), scale, counts);
+    return readLines(entry, lines, scale, counts);
 }
 
 bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale)

@@ -1,14 +1,14 @@
 // smoothNormals through an index from vertex to faces. Around each vertex the faces' normals
 // are gathered once; faces that share a normal (flat fans, duplicated faces) are compared as
 // one, so the cost per vertex is the square of the number of distinct normals there, capped by
-// kMaxSmoothedNormalsPerVertex.
+// kMaxSmoothedNormalsPerVertex. Each corner takes its normal as its vertex is done: small faces
+// are walked whole there, large ones give their corners at the vertex in one step.
 #include "model/smooth_normals.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
-#include <tuple>
 #include <vector>
 
 namespace {
@@ -82,17 +82,12 @@ struct VertexFaceIndex {
         for (std::size_t i = 0; i < vertices; ++i)
             first[i + 1] += first[i];
         faceOf.resize(first[vertices]);
-        std::vector<std::size_t> fill(first.begin(), first.end() - 1);
+        // first[i] serves as vertex i's fill position, which leaves it at first[i + 1]; the
+        // offsets are then moved back up by one.
         std::fill(lastFace.begin(), lastFace.end(), -1);
-        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[fill[i]++] = f; });
-    }
-
-    // The position of face f in vertex i's list (present by construction).
-    std::size_t find(int32_t i, int32_t f) const
-    {
-        const auto begin = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i]);
-        const auto end = faceOf.begin() + static_cast<std::ptrdiff_t>(first[i + 1]);
-        return static_cast<std::size_t>(std::lower_bound(begin, end, f) - faceOf.begin());
+        forEachPair(faces, faceCount, lastFace, [&](int32_t i, int32_t f) { faceOf[first[i]++] = f; });
+        std::copy_backward(first.begin(), first.end() - 1, first.end());
+        first[0] = 0;
     }
 
 private:
@@ -115,83 +110,129 @@ private:
     }
 };
 
-// Numbers faces by their normal, so that equal normals (bit for bit) share a number.
-std::vector<int32_t> numberNormals(const Face* faces, int32_t faceCount, int32_t& distinct)
-{
-    const auto key = [&](int32_t f) {
-        const Vector3& n = faces[f].normal;
-        return std::make_tuple(std::bit_cast<uint32_t>(n.x), std::bit_cast<uint32_t>(n.y),
-                               std::bit_cast<uint32_t>(n.z));
-    };
-    std::vector<int32_t> order(static_cast<std::size_t>(faceCount));
-    for (int32_t f = 0; f < faceCount; ++f)
-        order[static_cast<std::size_t>(f)] = f;
-    std::sort(order.begin(), order.end(), [&](int32_t a, int32_t b) { return key(a) < key(b); });
-    std::vector<int32_t> number(static_cast<std::size_t>(faceCount));
-    distinct = 0;
-    for (std::size_t k = 0; k < order.size(); ++k) {
-        if (k > 0 && key(order[k]) != key(order[k - 1]))
-            ++distinct;
-        number[static_cast<std::size_t>(order[k])] = distinct;
-    }
-    if (faceCount > 0)
-        ++distinct;
-    return number;
-}
+// The three bit patterns of a normal: normals that are equal bit for bit are one normal.
+struct NormalBits {
+    uint32_t x, y, z;
 
-// The smoothing of one vertex: for each face around it (positions first .. last of the
-// index), the smoothed normal into result at the same position.
-class VertexSmoother {
+    explicit NormalBits(const Vector3& n)
+        : x(std::bit_cast<uint32_t>(n.x)), y(std::bit_cast<uint32_t>(n.y)), z(std::bit_cast<uint32_t>(n.z))
+    {
+    }
+    bool operator==(const NormalBits&) const = default;
+};
+
+// Faces of more corners than this find their corners at a vertex through LargeFaceCorners;
+// smaller ones are walked whole at each of their vertices (a few corners, in one place).
+constexpr int32_t kWalkedFaceCorners = 16;
+
+// The corners of the faces with more than kWalkedFaceCorners corners, each face's in order of
+// vertex number, so that the corners at the vertex being smoothed are found where the face's
+// cursor stands: walking a face of a hundred thousand corners at each of its vertices would
+// cost the square of that. Vertices are smoothed in increasing order, so cursors only advance.
+class LargeFaceCorners {
 public:
-    VertexSmoother(const Face* faces, const std::vector<int32_t>& normalNumber, int32_t distinctNormals,
-                   float facetAngle)
-        : faces_(faces),
-          normalNumber_(normalNumber),
-          localOf_(static_cast<std::size_t>(distinctNormals), -1),
-          test_(facetAngle)
+    void build(const Face* faces, int32_t faceCount)
     {
+        for (int32_t f = 0; f < faceCount; ++f) {
+            const Face& face = faces[f];
+            if (face.vertexCount <= kWalkedFaceCorners || face.indices == nullptr)
+                continue;
+            if (cursor_.empty())
+                cursor_.assign(static_cast<std::size_t>(faceCount), 0);
+            cursor_[static_cast<std::size_t>(f)] = order_.size();
+            for (int32_t k = 0; k < face.vertexCount; ++k)
+                order_.push_back({face.indices[k], k});
+            std::sort(order_.begin() + static_cast<std::ptrdiff_t>(cursor_[static_cast<std::size_t>(f)]),
+                      order_.end(), [](const Corner& a, const Corner& b) { return a.index < b.index; });
+            order_.push_back({INT32_MAX, 0});  // ends the face's run
+        }
     }
 
-    void smooth(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last,
-                std::vector<Float3>& result)
+    // Calls take(k) for each corner k of large face f whose index is i; i must not fall
+    // below the i of an earlier call for the same face.
+    template <typename Take>
+    void forEachAt(int32_t f, int32_t i, const Take& take)
     {
-        gather(faceOf, first, last);
-        if (normals_.size() > static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex)) {
-            for (std::size_t p = first; p < last; ++p)
-                result[p] = toFloat3(faces_[faceOf[p]].normal);
-        } else {
-            sumWithin();
-            for (std::size_t p = first; p < last; ++p)
-                result[p] = sums_[static_cast<std::size_t>(localOf_[numberOf(faceOf[p])])];
-        }
-        for (const int32_t number : numbers_)
-            localOf_[static_cast<std::size_t>(number)] = -1;
+        std::size_t& at = cursor_[static_cast<std::size_t>(f)];
+        while (order_[at].index < i)
+            ++at;
+        for (; order_[at].index == i; ++at)
+            take(order_[at].corner);
     }
 
 private:
-    std::size_t numberOf(int32_t face) const
+    struct Corner {
+        int32_t index;   // the corner's vertex number
+        int32_t corner;  // its place in the face
+    };
+    std::vector<Corner> order_;        // per large face: its corners by vertex number, then an end
+    std::vector<std::size_t> cursor_;  // per face: where in order_ its next corners are (large faces)
+};
+
+// The smoothing of one vertex: the faces around it (positions first .. last of the index)
+// grouped by normal, each group's smoothed normal, and the corners that take it.
+class VertexSmoother {
+public:
+    VertexSmoother(Face* faces, int32_t faceCount, float facetAngle) : faces_(faces), test_(facetAngle)
     {
-        return static_cast<std::size_t>(normalNumber_[static_cast<std::size_t>(face)]);
+        large_.build(faces, faceCount);
     }
 
+    // Vertex i with the faces first .. last of the index around it: every corner of those
+    // faces whose index is i gets its face's smoothed normal. (The smoothing reads only face
+    // normals, so corners can take theirs as each vertex is done.)
+    void smooth(int32_t i, const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
+    {
+        const bool tooMany = !gather(faceOf, first, last);
+        if (!tooMany)
+            sumWithin();
+        for (std::size_t p = first; p < last; ++p) {
+            Face& face = faces_[faceOf[p]];
+            const Float3 n = tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
+            const auto take = [&](int32_t k) {
+                face.vertices[k].nx = n.x;
+                face.vertices[k].ny = n.y;
+                face.vertices[k].nz = n.z;
+            };
+            if (face.vertexCount > kWalkedFaceCorners) {
+                large_.forEachAt(faceOf[p], i, take);
+                continue;
+            }
+            for (int32_t k = 0; k < face.vertexCount; ++k) {
+                if (face.indices[k] == i)
+                    take(k);
+            }
+        }
+    }
+
+private:
     // The distinct normals around the vertex in the order they first occur, with how many
-    // faces carry each.
-    void gather(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
+    // faces carry each, and for each face its normal's place among them. False, as soon as
+    // there are more than kMaxSmoothedNormalsPerVertex of them (which also bounds the search
+    // for a face's normal among those already seen).
+    bool gather(const std::vector<int32_t>& faceOf, std::size_t first, std::size_t last)
     {
         normals_.clear();
+        bits_.clear();
         counts_.clear();
-        numbers_.clear();
+        localOf_.clear();
         for (std::size_t p = first; p < last; ++p) {
-            const std::size_t number = numberOf(faceOf[p]);
-            int32_t& local = localOf_[number];
-            if (local < 0) {
-                local = static_cast<int32_t>(normals_.size());
-                normals_.emplace_back(faces_[faceOf[p]].normal);
+            const Vector3& normal = faces_[faceOf[p]].normal;
+            const NormalBits bits(normal);
+            std::size_t local = 0;
+            while (local < bits_.size() && !(bits_[local] == bits))
+                ++local;
+            if (local == bits_.size()) {
+                if (bits_.size() == static_cast<std::size_t>(kMaxSmoothedNormalsPerVertex))
+                    return false;
+                normals_.emplace_back(normal);
+                bits_.push_back(bits);
                 counts_.push_back(0);
-                numbers_.push_back(static_cast<int32_t>(number));
             }
-            ++counts_[static_cast<std::size_t>(local)];
+            ++counts_[local];
+            localOf_.push_back(static_cast<int32_t>(local));
         }
+        return true;
     }
 
     // For each distinct normal d, the sum of the normals within the facet angle of it, in the
@@ -232,13 +273,13 @@ private:
 
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
 
-    const Face* faces_;
-    const std::vector<int32_t>& normalNumber_;
-    std::vector<int32_t> localOf_;  // per normal number: its place in normals_, or -1
+    Face* faces_;
+    LargeFaceCorners large_;
     AngleTest test_;
     std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
+    std::vector<NormalBits> bits_;  // their bit patterns
     std::vector<int32_t> counts_;   // faces carrying each of them
-    std::vector<int32_t> numbers_;  // their normal numbers, to reset localOf_
+    std::vector<int32_t> localOf_;  // per face around the vertex: its normal's place in normals_
     std::vector<Float3> sums_;      // their smoothed normals
     std::vector<uint8_t> within_;   // per pair of them: 1 when within the facet angle
 };
@@ -260,24 +301,7 @@ void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float fa
         return;
     VertexFaceIndex index;
     index.build(faces, faceCount, vertexCount);
-    int32_t distinctNormals = 0;
-    const std::vector<int32_t> normalNumber = numberNormals(faces, faceCount, distinctNormals);
-
-    std::vector<Float3> result(index.faceOf.size());
-    VertexSmoother smoother(faces, normalNumber, distinctNormals, facetAngle);
+    VertexSmoother smoother(faces, faceCount, facetAngle);
     for (int32_t i = 0; i < vertexCount; ++i)
-        smoother.smooth(index.faceOf, index.first[i], index.first[i + 1], result);
-
-    for (int32_t f = 0; f < faceCount; ++f) {
-        Face& face = faces[f];
-        for (int32_t k = 0; k < face.vertexCount && face.indices != nullptr; ++k) {
-            const int32_t i = face.indices[k];
-            if (i < 0 || i >= vertexCount)
-                continue;
-            const Float3& n = result[index.find(i, f)];
-            face.vertices[k].nx = n.x;
-            face.vertices[k].ny = n.y;
-            face.vertices[k].nz = n.z;
-        }
-    }
+        smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
 }

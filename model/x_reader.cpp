@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ namespace {
 // A content line takes at least two bytes of the file (one visible byte and its line end), so
 // the rest of a file holds at most (bytes left + 1) / 2 lines; no count may exceed that.
 constexpr int64_t kMinBytesPerLine = 2;
+// A face line takes at least five bytes ("1;0;" and its line end): what the face list reserves
+// for a count is held to the face lines the rest of the file could hold.
+constexpr size_t kMinFaceLineBytes = 5;
 
 constexpr std::string_view kTextureKeyword = "TextureFilename";
 
@@ -98,10 +102,17 @@ struct Braces {
     bool any() const { return opened != 0 || closed != 0; }
 };
 
+bool holdsBraceByte(std::string_view line)
+{
+    return !line.empty() && (std::memchr(line.data(), '{', line.size()) != nullptr ||
+                             std::memchr(line.data(), '}', line.size()) != nullptr);
+}
+
 Braces bracesOf(std::string_view line)
 {
     Braces braces;
-    if (!line.empty() && line[0] == '#')
+    // Most lines hold no brace byte at all (the lists of numbers); only the others are walked.
+    if (!holdsBraceByte(line) || (!line.empty() && line[0] == '#'))
         return braces;
     bool quoted = false;
     for (size_t i = 0; i < line.size(); ++i) {
@@ -198,28 +209,44 @@ void applyCornerNormals(std::string_view line, const std::vector<Position>& norm
     }
 }
 
-// The faces of one mesh. The records grow with the lines actually read, so a count that
-// promises more than the file holds allocates nothing; each face's corner arrays are freed
-// here, as they were allocated (new[]).
+// The faces of one mesh, with their corners and vertex numbers in two arrays shared by all
+// faces, which the records point into once the face list is complete (link). The records grow
+// with the lines actually read, so a count that promises more than the file holds allocates
+// no more than the rest of the file could describe.
 struct FaceList {
-    std::vector<Face> faces;
+    std::vector<Face> faces;          // in file order; faces left out keep no corners
+    std::vector<int32_t> indices;     // the vertex number of every corner, face after face
+    std::vector<MeshVertex> corners;  // made by link
 
-    FaceList() = default;
-    FaceList(const FaceList&) = delete;
-    FaceList& operator=(const FaceList&) = delete;
-    ~FaceList()
+    int32_t count() const { return static_cast<int32_t>(faces.size()); }
+
+    // The corners with their positions (normals and texture coordinates zero), and every face
+    // pointed at its share of them.
+    void link(const std::vector<Position>& positions)
     {
+        corners.clear();
+        corners.reserve(indices.size());
+        for (const int32_t index : indices) {
+            const Position& p = positions[static_cast<size_t>(index)];
+            MeshVertex& corner = corners.emplace_back();
+            corner.x = p.x;
+            corner.y = p.y;
+            corner.z = p.z;
+        }
+        size_t first = 0;
         for (Face& face : faces) {
-            delete[] face.vertices;
-            delete[] face.indices;
+            if (face.vertexCount == 0)
+                continue;
+            face.vertices = corners.data() + first;
+            face.indices = indices.data() + first;
+            first += static_cast<size_t>(face.vertexCount);
         }
     }
-    int32_t count() const { return static_cast<int32_t>(faces.size()); }
 };
 
 struct MeshData {
     std::vector<Position> positions;  // scaled, in file order; fewer than declared when cut short
-    FaceList faces;                   // in file order; faces left out keep no corners
+    FaceList faces;
     bool materialsRead = false;       // the first of each sub-block has been read
     bool normalsRead = false;
     bool textureCoordsRead = false;
@@ -228,7 +255,7 @@ struct MeshData {
 // The file's content lines, where the line just read can be handed back to be read again.
 class LineSource {
 public:
-    explicit LineSource(std::string text) : reader(std::move(text)) {}
+    explicit LineSource(LineReader& lines) : reader(lines) {}
 
     bool next(std::string_view& line)
     {
@@ -245,15 +272,17 @@ public:
         return static_cast<int64_t>((reader.remaining() + 1) / kMinBytesPerLine);
     }
 
+    size_t bytesLeft() const { return reader.remaining(); }
+
 private:
-    LineReader reader;
+    LineReader& reader;
     size_t lineStart = 0;  // where the line last read began
 };
 
 class XReader {
 public:
-    XReader(ModelEntry& entry_, std::string text, const Vector3& scale_, XReadCounts& counts_)
-        : entry(entry_), lines(std::move(text)), scale(scale_), counts(counts_)
+    XReader(ModelEntry& entry_, LineReader& text, const Vector3& scale_, XReadCounts& counts_)
+        : entry(entry_), lines(text), scale(scale_), counts(counts_)
     {
         defaultMaterial.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
         defaultMaterial.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -270,7 +299,7 @@ private:
     bool readCount(int32_t& count);
     bool readPositions(MeshData& mesh);
     bool readFaces(MeshData& mesh);
-    void readFaceLine(std::string_view line, const MeshData& mesh, Face& face);
+    void readFaceLine(std::string_view line, MeshData& mesh);
     void readMeshBlocks(MeshData& mesh, bool keep);
     void finishMesh(MeshData& mesh);
 
@@ -438,60 +467,49 @@ bool XReader::readFaces(MeshData& mesh)
     int32_t count = 0;
     if (!readCount(count) || count < 0 || count > lines.linesLeft())
         return false;
+    FaceList& list = mesh.faces;
+    const size_t room = std::min(static_cast<size_t>(count), lines.bytesLeft() / kMinFaceLineBytes);
+    list.faces.reserve(room);
+    list.indices.reserve(3 * room);
     std::string_view line;
     for (int32_t i = 0; i < count && lines.next(line); ++i) {
         if (bracesOf(line).any()) {
             lines.handBack();
             break;
         }
-        mesh.faces.faces.emplace_back();
-        readFaceLine(line, mesh, mesh.faces.faces.back());
+        readFaceLine(line, mesh);
     }
+    list.link(mesh.positions);
     return true;
 }
 
 // "n;i0,i1,...;": n corners taken from the positions. A face whose indices are missing or
 // outside the vertex list keeps no corners and so adds nothing to the mesh.
-void XReader::readFaceLine(std::string_view line, const MeshData& mesh, Face& face)
+void XReader::readFaceLine(std::string_view line, MeshData& mesh)
 {
+    FaceList& list = mesh.faces;
+    list.faces.emplace_back();
     size_t pos = 0;
     int32_t cornerCount = 0;
     if (!readInt(line, pos, cornerCount) || cornerCount <= 0)
         return;
+    const size_t first = list.indices.size();
     const int64_t vertexCount = static_cast<int64_t>(mesh.positions.size());
-    std::vector<int32_t> indices;
     pos = line.find(';');
     for (int32_t k = 0; k < cornerCount && pos != std::string_view::npos; ++k) {
         ++pos;  // past the ';' or ',' before this index
         int32_t index = 0;
         if (!readInt(line, pos, index) || index < 0 || index >= vertexCount)
             break;
-        indices.push_back(index);
+        list.indices.push_back(index);
         pos = line.find(',', pos);
     }
-    const size_t n = static_cast<size_t>(cornerCount);
-    if (indices.size() != n) {
+    if (list.indices.size() - first != static_cast<size_t>(cornerCount)) {
+        list.indices.resize(first);
         ++counts.facesDropped;
         return;
     }
-    face.vertices = new (std::nothrow) MeshVertex[n]();
-    face.indices = new (std::nothrow) int32_t[n]();
-    if (face.vertices == nullptr || face.indices == nullptr) {
-        delete[] face.vertices;
-        delete[] face.indices;
-        face.vertices = nullptr;
-        face.indices = nullptr;
-        ++counts.facesDropped;
-        return;
-    }
-    face.vertexCount = cornerCount;
-    for (size_t k = 0; k < n; ++k) {
-        const Position& p = mesh.positions[static_cast<size_t>(indices[k])];
-        face.indices[k] = indices[k];
-        face.vertices[k].x = p.x;
-        face.vertices[k].y = p.y;
-        face.vertices[k].z = p.z;
-    }
+    list.faces.back().vertexCount = cornerCount;
 }
 
 // The mesh's sub-blocks up to its own closing line, a line that is exactly "}" outside every
@@ -579,6 +597,7 @@ void XReader::readMaterialList(MeshData& mesh, std::string_view header)
 std::vector<int32_t> XReader::readFaceMaterialNumbers(int32_t faceCount)
 {
     std::vector<int32_t> numbers;
+    numbers.reserve(static_cast<size_t>(faceCount));
     int32_t declared = 0;
     if (!readCount(declared))
         return std::vector<int32_t>(static_cast<size_t>(faceCount), -1);
@@ -595,8 +614,9 @@ std::vector<int32_t> XReader::readFaceMaterialNumbers(int32_t faceCount)
             if (numbers.size() < static_cast<size_t>(faceCount))
                 numbers.push_back(number);
             ++seen;
-            pos = line.find_first_of(",;", pos);
-            if (pos == std::string::npos)
+            while (pos < line.size() && line[pos] != ',' && line[pos] != ';')
+                ++pos;
+            if (pos == line.size())
                 break;
             while (pos < line.size() && (line[pos] == ',' || line[pos] == ';'))
                 ++pos;
@@ -694,11 +714,11 @@ bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
 {
     counts = XReadCounts{};
     entry.materials.clear();
-    std::string text;
-    if (!readModelFile(fileName, text))
+    LineReader text;
+    if (!text.openModelFile(fileName))
         return false;
     try {
-        XReader reader(entry, std::move(text), scale, counts);
+        XReader reader(entry, text, scale, counts);
         reader.read();
     } catch (const std::bad_alloc&) {
         // A file that describes more than memory holds is one that could not be read.

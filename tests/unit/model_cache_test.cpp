@@ -249,7 +249,14 @@ TEST(ModelCache, FailuresLeaveTheTargetAsItWas)
     ScratchWorkingDirectory scratch;
     scratch.write("empty.mqo", "Metasequoia Document\nFormat Text Ver 1.0\n");
     scratch.write("model.obj", kMqo);
-    const char* const names[] = {"missing.mqo", "empty.mqo", "model.obj", "", "missing.x", "missing.rok"};
+    // Files of no bytes and folders with a model's name (neither can be mapped into memory).
+    // (A .rok file of no bytes is a model with nothing to draw, as any text that reader reads.)
+    scratch.write("zero.mqo", "");
+    scratch.write("zero.x", "");
+    for (const char* name : {"folder.mqo", "folder.x", "folder.rok"})
+        fs::create_directory(name);
+    const char* const names[] = {"missing.mqo", "empty.mqo", "model.obj", "", "missing.x", "missing.rok",
+                                 "zero.mqo", "zero.x", "folder.mqo", "folder.x", "folder.rok"};
     ModelCache cache;
     for (const char* name : names) {
         Frame target;

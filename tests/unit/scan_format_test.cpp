@@ -6,6 +6,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
@@ -299,6 +301,47 @@ TEST(LineReader, ReadsRawBytesAcrossLineEnds)
     EXPECT_EQ(reader.remaining(), 2u);
     reader.seek(text.size() + 100);
     EXPECT_TRUE(reader.atEnd());
+}
+
+// A model file's text, mapped or read, under its name; an empty file opens with no lines, a
+// missing one or one past kMaxModelFileBytes does not open; a reader that opens another file
+// starts from its beginning.
+TEST(LineReader, OpensModelFiles)
+{
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("vellarn-lines-" + std::to_string(std::random_device()()));
+    ASSERT_TRUE(std::filesystem::create_directory(dir));
+    const auto write = [&](const std::string& name, const std::string& bytes) {
+        std::ofstream(dir / name, std::ios::binary) << bytes;
+        return (dir / name).string();
+    };
+    const std::string text = write("text.x", "first\r\n\n  second\nlast");
+    const std::string empty = write("empty.x", "");
+    const std::string big = write("big.x", "xof 0302txt 0032\n");
+    std::filesystem::resize_file(big, kMaxModelFileBytes + 1);  // sparse: no disk is filled
+
+    LineReader reader;
+    std::string_view line;
+    ASSERT_TRUE(reader.openModelFile(text));
+    ASSERT_TRUE(reader.readContentLine(line));
+    EXPECT_EQ(line, "first");
+    ASSERT_TRUE(reader.openModelFile(text));
+    EXPECT_EQ(reader.position(), 0u);
+    ASSERT_TRUE(reader.readContentLine(line));
+    ASSERT_TRUE(reader.readContentLine(line));
+    EXPECT_EQ(line, "second");
+    ASSERT_TRUE(reader.readContentLine(line));
+    EXPECT_EQ(line, "last");
+    EXPECT_FALSE(reader.readContentLine(line));
+
+    ASSERT_TRUE(reader.openModelFile(empty));
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_FALSE(reader.readLine(line));
+    EXPECT_FALSE(reader.openModelFile((dir / "missing.x").string()));
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_FALSE(reader.openModelFile(big));
+    EXPECT_TRUE(reader.atEnd());
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -127,6 +127,31 @@ TEST(SmoothNormals, EqualsThePlainRuleOnRandomMeshes)
     }
 }
 
+// Faces of many corners (found at each vertex through their corners in vertex order), with
+// vertices repeated within a face and corners outside the vertex list, beside small faces.
+TEST(SmoothNormals, LargeFacesEqualThePlainRule)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<float> coordinate(-1.0f, 1.0f);
+    for (int round = 0; round < 20; ++round) {
+        const int32_t vertices = 20 + static_cast<int32_t>(rng() % 60);
+        Mesh mesh;
+        for (int32_t i = 0; i < vertices; ++i)
+            mesh.positions.emplace_back(coordinate(rng), coordinate(rng), coordinate(rng));
+        for (int32_t f = 0; f < 30; ++f) {
+            std::vector<int32_t> indices(f % 3 == 0 ? 17 + rng() % 50 : 3);
+            for (int32_t& i : indices)
+                i = static_cast<int32_t>(rng() % static_cast<uint32_t>(vertices + 3)) - 1;
+            mesh.addFace(indices);
+        }
+        mesh.finish();
+        const float angle = round % 2 == 0 ? 1.0306169f : 3.1415927f;
+        const auto expected = naiveNormals(mesh, angle);
+        smoothNormals(mesh.faces.data(), static_cast<int32_t>(mesh.faces.size()), vertices, angle);
+        expectNormals(mesh, expected, 1e-6f);
+    }
+}
+
 TEST(SmoothNormals, SharedNormalsCountOncePerFace)
 {
     // A flat fan around vertex 0, a doubled face and a degenerate face (zero normal).
