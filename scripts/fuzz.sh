@@ -85,10 +85,13 @@ run_harness() {
         cp "$f" "$seeds/$(basename "$(dirname "$f")")-$(basename "$f")"
     done
     local log="$build/$name$([ $ci -eq 1 ] && echo .ci).log" status=0
-    # -timeout: one input taking seconds is a hang. -malloc_limit_mb: no single allocation may
-    # approach the picture memory cap (256 MiB) plus its 24-bit copy.
+    # -timeout: an input taking this long is a hang. The slowest sound input is a picture file
+    # of a few bytes that claims the largest picture allowed (256 MiB, read as a truncated file
+    # with black rows) and is resized to its texture size: about 6 s under the sanitizers, more
+    # on a busy machine; the hangs found so far took minutes. -malloc_limit_mb: no single
+    # allocation may approach the picture memory cap plus its 24-bit copy.
     UBSAN_OPTIONS=print_stacktrace=1 "$exe" "$work" "$seeds" \
-        -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 \
+        -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -malloc_limit_mb=512 \
         -max_len="$(max_len "$name")" -dict="$root/tests/fuzz/dict/$name.dict" \
         -artifact_prefix="$findings/" -print_final_stats=1 >"$log" 2>&1 || status=$?
     [ -n "$scratch" ] && rm -rf "$scratch"
