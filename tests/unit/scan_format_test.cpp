@@ -11,6 +11,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -318,7 +319,10 @@ TEST(LineReader, OpensModelFiles)
     const std::string text = write("text.x", "first\r\n\n  second\nlast");
     const std::string empty = write("empty.x", "");
     const std::string big = write("big.x", "xof 0302txt 0032\n");
-    std::filesystem::resize_file(big, kMaxModelFileBytes + 1);  // sparse: no disk is filled
+    // Sparse, so no disk is filled; some file systems (and emulated 32-bit Wine, now and then)
+    // refuse to grow a file that far, and then only the cap goes untested.
+    std::error_code grown;
+    std::filesystem::resize_file(big, kMaxModelFileBytes + 1, grown);
 
     LineReader reader;
     std::string_view line;
@@ -339,8 +343,10 @@ TEST(LineReader, OpensModelFiles)
     EXPECT_FALSE(reader.readLine(line));
     EXPECT_FALSE(reader.openModelFile((dir / "missing.x").string()));
     EXPECT_TRUE(reader.atEnd());
-    EXPECT_FALSE(reader.openModelFile(big));
-    EXPECT_TRUE(reader.atEnd());
+    if (!grown) {
+        EXPECT_FALSE(reader.openModelFile(big));
+        EXPECT_TRUE(reader.atEnd());
+    }
     std::filesystem::remove_all(dir);
 }
 
