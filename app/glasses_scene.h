@@ -14,7 +14,7 @@
 #include "app/scene_parameters.h"
 #include "image/image_buffer.h"
 #include "model/d3d_material7_data.h"
-#include "model/ptr_array.h"
+#include "base/ptr_array.h"
 
 class Frame;
 class Light;

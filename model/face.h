@@ -6,7 +6,7 @@
 
 #include "model/material.h"
 #include "model/mesh_vertex.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 struct Face {
     const Material* material = nullptr;  // not owned: points into a NamedMaterial

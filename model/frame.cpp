@@ -1,5 +1,5 @@
 // Frame data side: tree links and child order, ownership of the material copy and the mesh
-// arrays, copying and search by name. Then drawing a frame tree on the device.
+// arrays, copying and search by name. Drawing is render/frame_drawing.cpp.
 #include "model/frame.h"
 
 #include <algorithm>
@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <new>
 
-#include "render/draw_state_cache.h"
-#include "render/matrix4.h"
-#include "render/texture.h"
 
 namespace {
 
@@ -102,59 +99,6 @@ void Frame::notifyChildren(intptr_t argument)
 {
     for (Frame* child = firstChild; child != nullptr; child = child->next)
         child->notifyChildren(argument);
-}
-
-void Frame::draw(DrawStateCache& state, const Quaternion& parentRotation, const Vector3& parentPosition)
-{
-    DrawDevice& device = state.device();
-    worldRotation = parentRotation.product(localRotation);
-    worldPosition = parentPosition.plus(localPosition.rotated(parentRotation));
-    Matrix4 world;
-    world.setScale(localScale);
-    world = world.productRotation(worldRotation);
-    world.setTranslation(worldPosition);
-    device.setTransform(TransformState::World, world);
-
-    state.setLighting(static_cast<uint32_t>(lighting));
-    state.setAlphaBlend(static_cast<uint32_t>(alphaBlend));
-    if (alphaBlend != 0) {
-        state.setSrcBlend(static_cast<uint32_t>(srcBlend));
-        state.setDestBlend(static_cast<uint32_t>(destBlend));
-    }
-
-    // The device already holds the parent's material when this frame has none. A root keeps
-    // the material it was given (the World's default material).
-    const D3DMaterial7Data* parentMaterial = parent != nullptr ? parent->currentMaterial : nullptr;
-    if (material) {
-        currentMaterial = material.get();
-        device.setMaterial(*material);
-    } else if (parent != nullptr) {
-        currentMaterial = parentMaterial;
-    }
-
-    // A texture without a surface draws untextured, as does a frame without texture.
-    state.setTexture(texture != nullptr ? texture->surface.get() : nullptr);
-
-    const bool litVertices = vertexFormat == MeshVertex::kFormat;
-    device.setRenderState(RenderState::SpecularEnable, litVertices ? 1 : 0);
-    device.setRenderState(RenderState::ColorVertex, litVertices ? 0 : 1);
-
-    if ((flags & kGroupOnly) == 0 && vertices != nullptr && vertexCount > 0) {
-        const auto type = static_cast<uint32_t>(primitiveType);
-        const auto format = static_cast<uint32_t>(vertexFormat);
-        const auto count = static_cast<uint32_t>(vertexCount);
-        if (indices != nullptr && indexCount > 0)
-            device.drawIndexedPrimitive(type, format, vertices, count, indices,
-                                        static_cast<uint32_t>(indexCount), 0);
-        else
-            device.drawPrimitive(type, format, vertices, count, 0);
-    }
-
-    for (Frame* child = firstChild; child != nullptr; child = child->next)
-        child->draw(state, worldRotation, worldPosition);
-
-    if (material && parentMaterial != nullptr)
-        device.setMaterial(*parentMaterial);
 }
 
 Frame* Frame::addChild(float key)

@@ -1,7 +1,7 @@
 // Frame: a node of the scene graph. This file holds its data side: the tree links and child
 // order, its name, transform, switches, material copy, texture and vertex array with their
-// ownership, copying one frame into another and searching a tree by name; and drawing a frame
-// and its subtree on the device (draw, in frame.cpp beside the data side).
+// ownership, copying one frame into another and searching a tree by name. Drawing a frame
+// tree on the device is render/frame_drawing.h.
 #pragma once
 
 #include <cstdint>
@@ -12,11 +12,11 @@
 
 #include "model/d3d_material7_data.h"
 #include "model/mesh_vertex.h"
-#include "model/ptr_array.h"
-#include "render/quaternion.h"
-#include "render/vector3.h"
+#include "base/ptr_array.h"
+#include "math/quaternion.h"
+#include "math/vector3.h"
 
-class DrawStateCache;
+// A texture the render layer owns; the frame only points at it.
 class Texture;
 
 class Frame {
@@ -91,14 +91,6 @@ public:
     virtual void setPretransformed(uint32_t colour, uint32_t specular, float z);
     // Passes the argument on to every child; no effect of its own.
     virtual void notifyChildren(intptr_t argument);
-    // Draws this frame and then its children through state's device: sets the world
-    // transform (the parent's rotation and position composed with this frame's, scaled by
-    // localScale, which the children do not inherit), the cached states, the material in
-    // force and the texture, draws the vertex array (unless flags bit 0 makes it a pure
-    // group), draws the children, and finally gives the device back the parent's material
-    // when this frame had one of its own.
-    virtual void draw(DrawStateCache& state, const Quaternion& parentRotation,
-                      const Vector3& parentPosition);
 
     // A new default child with the given key, placed after every child whose key is equal or
     // larger and before the first with a smaller one.

@@ -8,7 +8,7 @@
 
 #include "model/frame.h"
 #include "model/model_entry.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 enum class ModelFormat {
     unknown,      // none of the extensions below: no reader

@@ -10,7 +10,7 @@
 
 #include "model/frame.h"
 #include "model/named_material.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 // Model files not found under their own name are looked for here (relative to the working
 // directory).

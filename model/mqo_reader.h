@@ -20,7 +20,7 @@
 
 #include "model/build_meshes.h"
 #include "model/model_entry.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 // Limits: a document makes at most kMaxMeshFrames mesh frames (build_meshes.h); faces that would
 // make further frames are left out. Further limits are listed at the top of mqo_reader.cpp.

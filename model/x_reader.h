@@ -9,7 +9,7 @@
 #include <string>
 
 #include "model/model_entry.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 // What one read found, for tests and tools that compare a file with independent counts.
 struct XReadCounts {

@@ -5,7 +5,8 @@
 
 #include "model/texture_source.h"
 #include "render/draw_state_cache.h"
-#include "render/matrix4.h"
+#include "render/frame_drawing.h"
+#include "math/matrix4.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ DrawResult World::renderFrame()
     view.setTranslation(cameraPosition.negated().transformed(view));
     device_->setTransform(TransformState::View, view);
 
-    draw(state, localRotation, localPosition);
+    drawFrame(*this, state, localRotation, localPosition);
     return device_->endScene();
 }
 

@@ -16,9 +16,9 @@
 #include "model/model_cache.h"
 #include "render/draw_device.h"
 #include "render/light_list.h"
-#include "render/quaternion.h"
+#include "math/quaternion.h"
 #include "render/texture_cache.h"
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 class World : public Frame {
 public:

@@ -7,7 +7,7 @@
 #include "app/glasses_scene.h"
 #include "app/win32/layered_window_api.h"
 #include "app/win32/win32_services.h"
-#include "base/cpu.h"
+#include "math/cpu.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"

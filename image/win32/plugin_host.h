@@ -8,7 +8,7 @@
 
 #include "image/picture_decoder.h"
 #include "image/win32/plugin_module.h"
-#include "model/ptr_array.h"
+#include "base/ptr_array.h"
 
 class ImageBuffer;
 

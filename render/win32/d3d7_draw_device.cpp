@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "image/image_buffer.h"
-#include "render/matrix4.h"
+#include "math/matrix4.h"
 #include "render/texture_format.h"
 #include "render/win32/com_ptr.h"
 

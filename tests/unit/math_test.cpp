@@ -6,10 +6,10 @@
 #include <cstring>
 #include <random>
 
-#include "base/cpu.h"
-#include "render/matrix4.h"
-#include "render/quaternion.h"
-#include "render/vector3.h"
+#include "math/cpu.h"
+#include "math/matrix4.h"
+#include "math/quaternion.h"
+#include "math/vector3.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "model/frame.h"
-#include "model/ptr_array.h"
+#include "base/ptr_array.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "image/image_buffer.h"
 #include "render/draw_device.h"
-#include "render/matrix4.h"
+#include "math/matrix4.h"
 #include "render/texture_format.h"
 
 struct RecordedCall {

@@ -1,5 +1,5 @@
 // CPUID probing for the SSE flag.
-#include "base/cpu.h"
+#include "math/cpu.h"
 
 #if defined(_MSC_VER)
 #include <intrin.h>

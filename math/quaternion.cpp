@@ -1,10 +1,10 @@
 // Quaternion arithmetic: Hamilton product, axis-angle rotations and the look-direction
 // orientation of the camera.
-#include "render/quaternion.h"
+#include "math/quaternion.h"
 
 #include <cmath>
 
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 Quaternion& Quaternion::set(float w_, float x_, float y_, float z_)
 {

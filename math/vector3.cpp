@@ -1,10 +1,10 @@
 // Vector3 arithmetic in single precision.
-#include "render/vector3.h"
+#include "math/vector3.h"
 
 #include <cmath>
 
-#include "render/matrix4.h"
-#include "render/quaternion.h"
+#include "math/matrix4.h"
+#include "math/quaternion.h"
 
 Vector3& Vector3::set(float x_, float y_, float z_)
 {

@@ -1,9 +1,9 @@
 // Matrix4: building transforms and the 4 x 4 product, with a four-wide SSE path.
-#include "render/matrix4.h"
+#include "math/matrix4.h"
 
-#include "base/cpu.h"
-#include "render/quaternion.h"
-#include "render/vector3.h"
+#include "math/cpu.h"
+#include "math/quaternion.h"
+#include "math/vector3.h"
 
 #if defined(__SSE__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 1)
 #include <xmmintrin.h>
