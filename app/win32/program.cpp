@@ -8,12 +8,16 @@
 #include "app/win32/layered_window_api.h"
 #include "app/win32/win32_services.h"
 #include "math/cpu.h"
+#include "image/pixel_storage.h"
+#include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
 
 int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
 {
+    // Every picture is a DIB section, so that GDI can draw into and present it.
+    installPixelStorage(&dibSectionStorage());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 

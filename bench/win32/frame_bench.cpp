@@ -36,6 +36,8 @@
 #include "app/win32/win32_services.h"
 #include "math/cpu.h"
 #include "image/image_buffer.h"
+#include "image/pixel_storage.h"
+#include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
 #include "model_files.h"
 #include "process_counts.h"
@@ -397,6 +399,7 @@ std::string gridModel(const BenchScratchDir& dir)
 int main(int argc, char** argv)
 {
     const Options options = parseOptions(argc, argv);
+    installPixelStorage(&dibSectionStorage());  // pictures as the program makes them
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     const Memory atStart = processMemory();

@@ -16,17 +16,6 @@ static_assert(offsetof(RgbQuad, rgbRed) == offsetof(RGBQUAD, rgbRed));
 static_assert(offsetof(BitmapHeader, colorTable) == offsetof(BITMAPINFO, bmiColors));
 static_assert(kBiRgb == BI_RGB && kBiBitfields == BI_BITFIELDS);
 
-namespace {
-
-// Every program that hands pictures to GDI links this file; from the start of such a program
-// its pictures are DIB sections.
-const bool dibSectionsInstalled = [] {
-    installPixelStorage(&dibSectionStorage());
-    return true;
-}();
-
-}  // namespace
-
 DibSectionStorage& dibSectionStorage()
 {
     static DibSectionStorage storage;

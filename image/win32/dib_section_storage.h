@@ -1,8 +1,8 @@
 // Pixel memory as GDI device-independent bitmap sections, so that GDI can blit into and out of
 // a picture (the render target's read-back, the layered window's presentation) while the
-// program's own code addresses the same bytes. Linking this file installs it as the storage of
-// every picture made afterwards (see dibSectionStorage in the .cpp), and beginDraw moves a
-// picture made elsewhere into a section before GDI sees it.
+// program's own code addresses the same bytes. A program that hands pictures to GDI installs
+// it (installPixelStorage) before it makes any, and beginDraw moves a picture made elsewhere
+// into a section before GDI sees it.
 #pragma once
 
 #include <windows.h>
@@ -21,7 +21,7 @@ public:
     void setColorTable(const PixelBlock& block, const RgbQuad* entries, uint32_t count) override;
 };
 
-// The one instance, installed as the current pixel storage when the program starts.
+// The one instance; runProgram installs it as the current pixel storage first thing.
 DibSectionStorage& dibSectionStorage();
 
 // The DIB section of a picture (null when empty).

@@ -21,6 +21,8 @@
 #include "app/glasses_scene.h"
 #include "base/cp932.h"
 #include "image/image_buffer.h"
+#include "image/pixel_storage.h"
+#include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/d3d7_draw_device.h"
 #include "render/win32/render_device.h"
@@ -139,6 +141,7 @@ int main()
         std::fprintf(stderr, "usage: snapshot MODEL OUT.bmp\n");
         return 64;
     }
+    installPixelStorage(&dibSectionStorage());  // pictures as the program makes them
     const int status = snapshot(argv[1], argv[2]);
     LocalFree(argv);
     return status;
