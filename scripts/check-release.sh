@@ -2,6 +2,7 @@
 # Checks a built vellarn.exe the way a Windows developer would before shipping it:
 #   - it imports only DLLs that every Windows system has (no MinGW runtime, no C++ library);
 #   - it is a GUI program;
+#   - a 32-bit exe is large-address-aware (4 GB of address space on 64-bit Windows);
 #   - it carries version information with the project's version, the program icon (group 128
 #     and its images) and an embedded manifest (Common Controls 6, the same version).
 #   scripts/check-release.sh EXE [VERSION]
@@ -48,6 +49,12 @@ for dll in $imports; do
     [[ " ${system_dlls[*]} " == *" $lower "* ]] || fail "imports $dll, which is not a Windows system DLL"
 done
 echo "  imports (all system DLLs):" $imports
+
+if [ "$arch" = i386 ]; then
+    grep -q '^[[:space:]]*large address aware' <<<"$headers" ||
+        fail "a 32-bit exe that is not large address aware (2 GB of address space)"
+    echo "  large address aware"
+fi
 
 # Resources: objdump lists the resource tree as type, name and language entries, each
 # language entry followed by its leaf (address and size). Collect "type name address size",

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release check passes the given exe and refuses exes that would not run from a bare
 # folder or lack what Windows shows about a program: a C++ program linked against the MinGW
-# runtime DLLs, a console program, and programs without version information, icon or manifest.
+# runtime DLLs, a console program, a 32-bit program limited to 2 GB of address space, and
+# programs without version information, icon or manifest.
 #   tests/release/check_release.sh EXE
 set -euo pipefail
 
@@ -22,7 +23,7 @@ refused() {
     echo "refused $(basename "$2"): $(grep FAILED "$work/out")"
 }
 
-cxx=i686-w64-mingw32-g++
+cxx="i686-w64-mingw32-g++ -Wl,--large-address-aware"
 printf '#include <windows.h>\nint WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }\n' >"$work/gui.cpp"
 printf '#include <iostream>\nint main() { std::cout << 1; }\n' >"$work/console.cpp"
 printf '#include <string>\n#include <windows.h>\nint WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return static_cast<int>(std::to_string(1).size()); }\n' >"$work/shared.cpp"
@@ -39,11 +40,13 @@ icon="128 ICON \"$root/resources/vellarn.ico\"\n"
 $cxx -mwindows "$work/shared.cpp" -o "$work/shared-runtime.exe"
 $cxx -static "$work/console.cpp" -o "$work/console.exe"
 $cxx -mwindows -static "$work/gui.cpp" -o "$work/bare.exe"
+i686-w64-mingw32-g++ -mwindows -static "$work/gui.cpp" -o "$work/two-gigabytes.exe"
 with_resources version-only "$version"
 with_resources no-manifest "$version$icon"
 
 refused "not a Windows system DLL" "$work/shared-runtime.exe"
 refused "expected 2 (Windows GUI)" "$work/console.exe"
+refused "not large address aware" "$work/two-gigabytes.exe"
 refused "no version information" "$work/bare.exe"
 refused "file version 1.2.3.0, expected 0.1.0.0" "$work/version-only.exe" 0.1.0
 refused "no icon group 128" "$work/version-only.exe" 1.2.3
