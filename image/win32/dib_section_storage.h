@@ -1,8 +1,8 @@
 // Pixel memory as GDI device-independent bitmap sections, so that GDI can blit into and out of
 // a picture (the render target's read-back, the layered window's presentation) while the
 // program's own code addresses the same bytes. Linking this file installs it as the storage of
-// every picture made afterwards (see dibSectionStorage in the .cpp), and beginDraw moves a
-// picture made elsewhere into a section before GDI sees it.
+// every picture made afterwards (see dibSectionStorage in the .cpp), and ImageDc (image_dc.h)
+// moves a picture made elsewhere into a section before GDI sees it.
 #pragma once
 
 #include <windows.h>
