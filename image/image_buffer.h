@@ -19,10 +19,6 @@
 #include "image/bitmap_header.h"
 #include "image/pixel_storage.h"
 
-#if defined(_WIN32)
-struct HDC__;  // the platform's drawing-context handle type (HDC), for beginDraw/endDraw
-#endif
-
 class ImageBuffer {
 public:
     // Largest picture a buffer holds, whatever a file claims: sides up to 32,768 pixels and
@@ -98,14 +94,6 @@ public:
     // picture is now there or the buffer is empty.
     bool moveToStorage(PixelStorage& storage);
 
-#if defined(_WIN32)
-    // Selects the picture's DIB section into a new memory drawing context compatible with dc and
-    // returns the context; endDraw selects the displaced object back and deletes the context.
-    // (image/win32/dib_section_storage.cpp)
-    HDC__* beginDraw(HDC__* dc);
-    void endDraw(HDC__* memoryDc);
-#endif
-
     ImageHandle handle() const { return block_.handle; }
     bool empty() const { return block_.handle == nullptr; }
     int32_t width() const { return header_.info.biWidth; }
@@ -137,5 +125,4 @@ private:
     PixelStorage* storage_ = nullptr;  // the storage that made block_
     BitmapHeader header_{};            // description; all zero when empty
     int32_t stride_ = 0;               // bytes per memory row; 0 when empty
-    void* savedObject_ = nullptr;      // the object beginDraw displaced from its context (Windows)
 };

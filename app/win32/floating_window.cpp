@@ -8,6 +8,8 @@
 #include "app/win32/context_menu.h"
 #include "app/win32/layered_window_api.h"
 #include "app/win32/win32_services.h"
+#include "base/win32/gdi_handles.h"
+#include "image/win32/image_dc.h"
 #include "image/win32/window_region.h"
 #include "render/win32/render_device.h"
 #include "resources/resource_ids.h"
@@ -138,11 +140,9 @@ void FloatingWindow::onPaint()
     } else if (!windowImage_.empty() && !layeredWindowApi().updateLayeredWindow) {
         // A layered window shows what UpdateLayeredWindow gave it; only the region-shaped
         // window is painted here.
-        HDC memory = windowImage_.beginDraw(dc);
-        if (memory) {
-            BitBlt(dc, 0, 0, windowImage_.width(), windowImage_.height(), memory, 0, 0, SRCCOPY);
-            windowImage_.endDraw(memory);
-        }
+        ImageDc memory(windowImage_, dc);
+        if (memory.get())
+            BitBlt(dc, 0, 0, windowImage_.width(), windowImage_.height(), memory.get(), 0, 0, SRCCOPY);
     }
     EndPaint(hwnd_, &paint);
 }
@@ -164,21 +164,19 @@ void FloatingWindow::present(const ImageBuffer& image)
 
 void FloatingWindow::presentLayered()
 {
-    HDC screen = GetDC(nullptr);
-    HDC memory = windowImage_.beginDraw(screen);
-    if (memory) {
-        RECT rect;
-        GetWindowRect(hwnd_, &rect);
-        POINT destination = {rect.left, rect.top};
-        SIZE size = {windowImage_.width(), windowImage_.height()};
-        POINT source = {0, 0};
-        // The colours are already multiplied by their alpha, as AC_SRC_ALPHA expects.
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        layeredWindowApi().updateLayeredWindow(hwnd_, screen, &destination, &size, memory, &source, 0, &blend,
-                                               ULW_ALPHA);
-        windowImage_.endDraw(memory);
-    }
-    ReleaseDC(nullptr, screen);
+    WindowDc screen(nullptr);
+    ImageDc memory(windowImage_, screen.get());
+    if (!memory.get())
+        return;
+    RECT rect;
+    GetWindowRect(hwnd_, &rect);
+    POINT destination = {rect.left, rect.top};
+    SIZE size = {windowImage_.width(), windowImage_.height()};
+    POINT source = {0, 0};
+    // The colours are already multiplied by their alpha, as AC_SRC_ALPHA expects.
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    layeredWindowApi().updateLayeredWindow(hwnd_, screen.get(), &destination, &size, memory.get(), &source, 0,
+                                           &blend, ULW_ALPHA);
 }
 
 void FloatingWindow::presentWithRegion(const ImageBuffer& image)

@@ -1,8 +1,8 @@
 // Pixel memory as GDI device-independent bitmap sections, so that GDI can blit into and out of
 // a picture (the render target's read-back, the layered window's presentation) while the
 // program's own code addresses the same bytes. A program that hands pictures to GDI installs
-// it (installPixelStorage) before it makes any, and beginDraw moves a picture made elsewhere
-// into a section before GDI sees it.
+// it (installPixelStorage) before it makes any, and ImageDc (image_dc.h) moves a picture made
+// elsewhere into a section before GDI sees it.
 #pragma once
 
 #include <windows.h>

@@ -9,20 +9,6 @@
 static_assert(sizeof(RegionRect) == sizeof(RECT));
 static_assert(sizeof(RGNDATAHEADER) == ColorKeyRects::kHeaderSlots * sizeof(RegionRect));
 
-void WindowRegion::attach(HRGN region)
-{
-    if (region_ && region_ != region)
-        DeleteObject(region_);
-    region_ = region;
-}
-
-HRGN WindowRegion::detach()
-{
-    HRGN region = region_;
-    region_ = nullptr;
-    return region;
-}
-
 bool buildColorKeyRegion(const ImageBuffer& image, WindowRegion& region, uint32_t key)
 {
     ColorKeyRects scratch;

@@ -7,28 +7,14 @@
 
 #include <cstdint>
 
+#include "base/win32/gdi_handles.h"
 #include "image/color_key_rects.h"
 
 class ImageBuffer;
 
-// Owns one region handle; deletes it unless it was handed on with detach (SetWindowRgn takes
-// ownership of the region it is given).
-class WindowRegion {
-public:
-    WindowRegion() = default;
-    ~WindowRegion() { attach(nullptr); }
-    WindowRegion(const WindowRegion&) = delete;
-    WindowRegion& operator=(const WindowRegion&) = delete;
-
-    // Takes ownership of region, deleting the one held before.
-    void attach(HRGN region);
-    // Gives up ownership and returns the region (null if none).
-    HRGN detach();
-    HRGN get() const { return region_; }
-
-private:
-    HRGN region_ = nullptr;
-};
+// Owns one region handle and deletes it, unless it was detached: SetWindowRgn takes over the
+// region it accepts.
+using WindowRegion = GdiObject<HRGN>;
 
 // Makes the region of all pixels of a 24- or 32-bit picture whose colour differs from key
 // (0x00RRGGBB) in one ExtCreateRegion call and attaches it to region. False, region unchanged,

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/win32/gdi_handles.h"
 #include "image/image_buffer.h"
+#include "image/win32/image_dc.h"
 #include "math/matrix4.h"
 #include "render/texture_format.h"
 #include "render/win32/com_ptr.h"
@@ -77,6 +79,20 @@ static_assert(kTextureDescFlags == 0x101007);
 DrawResult result(HRESULT hr)
 {
     return static_cast<DrawResult>(hr);
+}
+
+// Copies the picture into a surface of its size through GDI, which converts it to the surface's
+// pixel format (the alpha bits come out 0). False when either drawing context can't be had.
+bool blitPicture(ImageBuffer& image, IDirectDrawSurface7* surface)
+{
+    ImageDc picture(image, nullptr);
+    if (!picture.get())
+        return false;
+    SurfaceDc target(surface);
+    if (!target.get())
+        return false;
+    BitBlt(target.get(), 0, 0, image.width(), image.height(), picture.get(), 0, 0, SRCCOPY);
+    return true;
 }
 
 struct FormatChoice {
@@ -192,12 +208,8 @@ DrawResult D3D7DrawDevice::drawIndexedPrimitive(uint32_t primitiveType, uint32_t
 
 int32_t D3D7DrawDevice::desktopDepth() const
 {
-    HDC dc = CreateCompatibleDC(nullptr);
-    if (dc == nullptr)
-        return 0;
-    const int bits = GetDeviceCaps(dc, BITSPIXEL);
-    DeleteDC(dc);
-    return bits;
+    MemoryDc dc(nullptr);
+    return dc.get() ? GetDeviceCaps(dc.get(), BITSPIXEL) : 0;
 }
 
 std::unique_ptr<TextureSurface> D3D7DrawDevice::createTextureSurface(const TextureSurfaceRequest& request)
@@ -254,18 +266,8 @@ bool D3D7DrawDevice::fillTexture(TextureSurface& surface, ImageBuffer& image)
     if (FAILED(directDraw_->CreateSurface(&stagingDesc, staging.put(), nullptr)))
         return false;
 
-    HDC pictureDc = image.beginDraw(nullptr);
-    if (pictureDc == nullptr)
+    if (!blitPicture(image, staging.get()))
         return false;
-    HDC stagingDc = nullptr;
-    if (FAILED(staging->GetDC(&stagingDc))) {
-        image.endDraw(pictureDc);
-        return false;
-    }
-    // GDI converts the picture to the texture's pixel format; the alpha bits come out 0.
-    BitBlt(stagingDc, 0, 0, image.width(), image.height(), pictureDc, 0, 0, SRCCOPY);
-    staging->ReleaseDC(stagingDc);
-    image.endDraw(pictureDc);
 
     // DirectDraw scales when the device made the texture smaller or square.
     texture->Blt(nullptr, staging.get(), nullptr, DDBLT_WAIT, nullptr);

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <iterator>
 
+#include "base/win32/gdi_handles.h"
 #include "image/image_buffer.h"
 #include "image/win32/dib_section_storage.h"
 #include "render/dd_pixel_format.h"
@@ -35,72 +36,6 @@ const GUID* const kDeviceTypes[] = {
     &IID_IDirect3DMMXDevice,
 };
 constexpr size_t kFirstSoftwareDevice = 2;
-
-// A window's drawing context, given back when the scope ends.
-class WindowDc {
-public:
-    explicit WindowDc(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~WindowDc()
-    {
-        if (dc_)
-            ReleaseDC(window_, dc_);
-    }
-    WindowDc(const WindowDc&) = delete;
-    WindowDc& operator=(const WindowDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
-};
-
-// A memory drawing context, compatible with the screen, holding one bitmap for the scope.
-class MemoryDc {
-public:
-    explicit MemoryDc(HBITMAP bitmap) : dc_(CreateCompatibleDC(nullptr))
-    {
-        if (dc_)
-            previous_ = SelectObject(dc_, bitmap);
-    }
-    ~MemoryDc()
-    {
-        if (!dc_)
-            return;
-        if (previous_)
-            SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    // The context, or null when it or the selection of the bitmap failed.
-    HDC get() const { return previous_ ? dc_ : nullptr; }
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_ = nullptr;  // what the bitmap displaced; null if the selection failed
-};
-
-// A surface's drawing context for the scope (the surface is locked for GDI meanwhile).
-class SurfaceDc {
-public:
-    explicit SurfaceDc(IDirectDrawSurface7* surface) : surface_(surface)
-    {
-        if (FAILED(surface_->GetDC(&dc_)))
-            dc_ = nullptr;
-    }
-    ~SurfaceDc()
-    {
-        if (dc_)
-            surface_->ReleaseDC(dc_);
-    }
-    SurfaceDc(const SurfaceDc&) = delete;
-    SurfaceDc& operator=(const SurfaceDc&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    IDirectDrawSurface7* surface_;
-    HDC dc_ = nullptr;
-};
 
 int32_t desktopDepth(HWND window)
 {
@@ -305,8 +240,9 @@ bool RenderDevice::copyToBitmap(HBITMAP bitmap)
         return false;
     if (info.bmWidth != width_ || info.bmHeight != height_)
         return false;
-    MemoryDc memory(bitmap);
-    if (!memory.get())
+    MemoryDc memory(nullptr);
+    SelectedObject selected(memory.get(), bitmap);
+    if (!selected)
         return false;
     // Read through GDI rather than a lock: GDI widens the desktop format to the bitmap's.
     SurfaceDc surface(renderTarget_.get());

@@ -9,22 +9,13 @@
 #include <cstring>
 #include <vector>
 
+#include "base/win32/gdi_handles.h"
 #include "image/color_key_rects.h"
 #include "image/image_buffer.h"
+#include "image/win32/image_dc.h"
 #include "image/win32/window_region.h"
 
 namespace {
-
-// The screen's drawing context for the length of a test.
-class ScreenDc {
-public:
-    ScreenDc() : dc_(GetDC(nullptr)) {}
-    ~ScreenDc() { ReleaseDC(nullptr, dc_); }
-    HDC get() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 void fillPattern(ImageBuffer& image, uint8_t seed)
 {
@@ -50,14 +41,15 @@ TEST(DibSection, PicturesAreSectionsOverTheirOwnPixels)
 
 TEST(DibSection, GdiDrawsIntoTheBottomUpLayout)
 {
-    ScreenDc screen;
+    WindowDc screen(nullptr);
     ImageBuffer image;
     ASSERT_TRUE(image.create(4, 3, 32));
-    HDC dc = image.beginDraw(screen.get());
-    ASSERT_NE(dc, nullptr);
-    SetPixelV(dc, 1, 0, RGB(10, 20, 30));  // top row, second pixel
-    GdiFlush();
-    image.endDraw(dc);
+    {
+        ImageDc dc(image, screen.get());
+        ASSERT_NE(dc.get(), nullptr);
+        SetPixelV(dc.get(), 1, 0, RGB(10, 20, 30));  // top row, second pixel
+        GdiFlush();
+    }
     const uint8_t* p = image.row(2) + 4;
     EXPECT_EQ(p[0], 30);
     EXPECT_EQ(p[1], 20);
@@ -68,7 +60,7 @@ TEST(DibSection, GdiDrawsIntoTheBottomUpLayout)
 // give the same bytes as our own conversion.
 TEST(DibSection, OurConversionAgreesWithGdiBlits)
 {
-    ScreenDc screen;
+    WindowDc screen(nullptr);
     struct Case {
         uint16_t from;
         uint16_t to;
@@ -85,12 +77,12 @@ TEST(DibSection, OurConversionAgreesWithGdiBlits)
         }
         ImageBuffer blitted;
         ASSERT_TRUE(blitted.create(9, 4, c.to));
-        HDC from = source.beginDraw(screen.get());
-        HDC to = blitted.beginDraw(screen.get());
-        ASSERT_TRUE(BitBlt(to, 0, 0, 9, 4, from, 0, 0, SRCCOPY));
-        GdiFlush();
-        blitted.endDraw(to);
-        source.endDraw(from);
+        {
+            ImageDc from(source, screen.get());
+            ImageDc to(blitted, screen.get());
+            ASSERT_TRUE(BitBlt(to.get(), 0, 0, 9, 4, from.get(), 0, 0, SRCCOPY));
+            GdiFlush();
+        }
 
         ASSERT_TRUE(source.convertDepth(c.to));
         for (int32_t y = 0; y < 4; ++y)
@@ -101,7 +93,7 @@ TEST(DibSection, OurConversionAgreesWithGdiBlits)
     }
 }
 
-TEST(DibSection, BeginDrawMovesHeapPicturesIntoASection)
+TEST(DibSection, ImageDcMovesHeapPicturesIntoASection)
 {
     ImageBuffer image;
     ASSERT_TRUE(image.create(3, 2, 24));
@@ -109,15 +101,16 @@ TEST(DibSection, BeginDrawMovesHeapPicturesIntoASection)
     std::vector<uint8_t> bytes(image.pixels(), image.pixels() + image.sizeImage());
     ASSERT_TRUE(image.moveToStorage(heapPixelStorage()));
     ASSERT_EQ(image.storage(), &heapPixelStorage());
-    ScreenDc screen;
-    HDC dc = image.beginDraw(screen.get());
-    ASSERT_NE(dc, nullptr);
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), bitmapHandle(image));
-    image.endDraw(dc);
+    WindowDc screen(nullptr);
+    {
+        ImageDc dc(image, screen.get());
+        ASSERT_NE(dc.get(), nullptr);
+        EXPECT_EQ(GetCurrentObject(dc.get(), OBJ_BITMAP), bitmapHandle(image));
+    }
     EXPECT_EQ(image.storage(), &dibSectionStorage());
     EXPECT_EQ(std::memcmp(image.pixels(), bytes.data(), bytes.size()), 0);
     ImageBuffer empty;
-    EXPECT_EQ(empty.beginDraw(screen.get()), nullptr);
+    EXPECT_EQ(ImageDc(empty, screen.get()).get(), nullptr);
 }
 
 TEST(DibSection, CopyFromKeepsTheSection)
@@ -190,9 +183,8 @@ TEST(WindowRegion, AllKeyGivesAnEmptyRegionAndReplacesTheOldOne)
     EXPECT_EQ(GetObjectType(first), 0u) << "the old region was deleted";
     EXPECT_EQ(GetRgnBox(region.get(), &box), SIMPLEREGION);
     EXPECT_EQ(box.top, 4) << "memory row 0 is the bottom row";
-    HRGN handedOn = region.detach();
+    const WindowRegion handedOn(region.detach());
     EXPECT_EQ(region.get(), nullptr);
-    DeleteObject(handedOn);
 }
 
 }  // namespace
