@@ -278,8 +278,10 @@ TEST_F(GlassesSceneTest, LightFollowsThePad)
     }
     // Each picture's light: opaque white diffuse, no ambient, white specular of alpha 0.
     const D3DLight7Data& l = scene.light->light;
-    EXPECT_EQ((std::array{l.diffuse.r, l.diffuse.g, l.diffuse.b, l.diffuse.a}), (std::array{1.0f, 1.0f, 1.0f, 1.0f}));
-    EXPECT_EQ((std::array{l.ambient.r, l.ambient.g, l.ambient.b, l.ambient.a}), (std::array{0.0f, 0.0f, 0.0f, 0.0f}));
+    EXPECT_EQ((std::array{l.diffuse.r, l.diffuse.g, l.diffuse.b, l.diffuse.a}),
+              (std::array{1.0f, 1.0f, 1.0f, 1.0f}));
+    EXPECT_EQ((std::array{l.ambient.r, l.ambient.g, l.ambient.b, l.ambient.a}),
+              (std::array{0.0f, 0.0f, 0.0f, 0.0f}));
     EXPECT_EQ((std::array{l.specular.r, l.specular.g, l.specular.b, l.specular.a}),
               (std::array{1.0f, 1.0f, 1.0f, 0.0f}));
     // Past the unit circle the light comes from behind the glasses.

