@@ -18,12 +18,13 @@
 
 namespace {
 
-// One quad per object: two lenses of different colours, a frame, and one mask per side.
+// One quad per object: two lenses of different colours (the second opaque as loaded), a frame,
+// and one mask per side.
 const char kModel[] =
     "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
     "Material 4 {\r\n"
     "\t\"lensA\" col(0.2 0.2 0.2 0.5) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
-    "\t\"lensB\" col(0.4 0.2 0.2 0.5) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
+    "\t\"lensB\" col(0.4 0.2 0.2 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
     "\t\"frame\" col(0.1 0.1 0.1 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
     "\t\"mask\" col(1 1 1 0) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
     "}\r\n"
@@ -184,7 +185,8 @@ TEST_F(GlassesSceneTest, LoadFindsLensesAndMasksAndOrdersThem)
     EXPECT_EQ(scene.blackImage.width(), 8);
     EXPECT_EQ(scene.greenImage.bitsPerPixel(), 32);
 
-    // The lenses blend over what lies behind them; the rest of the glasses is opaque.
+    // The lenses blend over what lies behind them, even one loaded opaque (the user may make it
+    // see-through); the rest of the glasses does not.
     for (int32_t i = 0; i < scene.lenses.count(); ++i) {
         EXPECT_EQ(scene.lenses[i]->alphaBlend, 1);
         EXPECT_EQ(scene.lenses[i]->srcBlend, Frame::kBlendSrcAlpha);
