@@ -49,7 +49,8 @@ private:
     HWND window_ = nullptr;
 };
 
-// The start-up sequence the program runs at every picture size (always with acceleration).
+// The start-up sequence the program runs at every picture size; the program always asks for
+// acceleration.
 bool bringUp(RenderDevice& device, HWND window, int32_t width, int32_t height, bool hardware = true)
 {
     device.shutdown();
