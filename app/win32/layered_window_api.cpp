@@ -6,12 +6,19 @@ bool LayeredWindowApi::lookUp()
     HMODULE user32 = LoadLibraryA("user32");
     if (!user32)
         return false;
-    setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")));
-    updateLayeredWindow = reinterpret_cast<UpdateLayeredWindowFn>(
-        reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")));
+    const bool found = lookUp([user32](const char* name) {
+        return reinterpret_cast<void*>(GetProcAddress(user32, name));
+    });
     // The program's own link to user32 keeps it loaded, so the addresses stay valid.
     FreeLibrary(user32);
+    return found;
+}
+
+bool LayeredWindowApi::lookUp(const ProcLookup& find)
+{
+    setLayeredWindowAttributes =
+        reinterpret_cast<SetLayeredWindowAttributesFn>(find("SetLayeredWindowAttributes"));
+    updateLayeredWindow = reinterpret_cast<UpdateLayeredWindowFn>(find("UpdateLayeredWindow"));
     return updateLayeredWindow != nullptr;
 }
 

@@ -84,6 +84,18 @@ TEST(Controls, SliderMappingAtTheBounds)
     EXPECT_EQ(s.turnX, -32767);
     EXPECT_EQ(s.tilt, 32767);
 
+    // Each temple slider shows its own side's length, 0.5 at the middle position.
+    p.templeDiff = 0.25f;
+    p.templeMean = 0.5f;
+    s = slidersFromScene(p);
+    EXPECT_EQ(s.leftTemple, 16384);
+    EXPECT_EQ(s.rightTemple, -16384);
+    p.templeDiff = -0.5f;
+    p.templeMean = 1.0f;
+    s = slidersFromScene(p);
+    EXPECT_EQ(s.leftTemple, 0);
+    EXPECT_EQ(s.rightTemple, 32767);
+
     s = {};
     s.leftTemple = -32768;
     s.rightTemple = 32767;

@@ -6,6 +6,12 @@
 #include <cstring>
 #include <random>
 
+#if defined(_MSC_VER)
+#include <intrin.h>
+#elif defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 #include "math/cpu.h"
 #include "math/matrix4.h"
 #include "math/quaternion.h"
@@ -119,6 +125,28 @@ TEST(Quaternion, LookDirectionExamples)
         expectNear(z, unit.x, unit.y, unit.z, 1e-5f);
         EXPECT_GT(Vector3(0, 1, 0).rotated(r).y, 0.0f);
     }
+
+    // With any up: z goes to the direction, y to the part of up across it.
+    const struct {
+        Vector3 direction, up;
+    } cases[] = {
+        {{0, 0, 1}, {0, -1, 0}}, {{0, 0, -1}, {1, 0, 0}}, {{1, 2, 3}, {0, 0, 1}},
+        {{-2, 0.5f, -1}, {1, 1, 0}}, {{0, 1, 0}, {0, 0, -1}}, {{3, -1, 2}, {-1, 2, 0.5f}},
+    };
+    for (const auto& c : cases) {
+        Quaternion r;
+        r.setLookDirection(c.direction, c.up.x, c.up.y, c.up.z);
+        Vector3 z = c.direction;
+        z.normalize();
+        Vector3 across = z;
+        across.scale(c.up.dot(z));
+        Vector3 y = c.up.minus(across);
+        y.normalize();
+        const Vector3 gotZ = Vector3(0, 0, 1).rotated(r);
+        const Vector3 gotY = Vector3(0, 1, 0).rotated(r);
+        expectNear(gotZ, z.x, z.y, z.z, 1e-5f);
+        expectNear(gotY, y.x, y.y, y.z, 1e-5f);
+    }
 }
 
 TEST(Matrix4, SseProductEqualsScalarBitForBit)
@@ -155,9 +183,24 @@ TEST(Matrix4, ProductComposesTransforms)
 
 TEST(Cpu, SseFlagMatchesProcessor)
 {
-    initCpuFlags();
-#if defined(__SSE__) || defined(_M_X64)
-    EXPECT_EQ(hasSse, 1);
+    // The processor's own answer, asked here with the compiler's CPUID macro rather than the
+    // helper the program uses: leaf 1, EDX bit 25.
+#if defined(_MSC_VER)
+    int regs[4] = {};
+    __cpuid(regs, 0);
+    ASSERT_GE(regs[0], 1) << "no CPUID leaf 1";
+    __cpuid(regs, 1);
+    const int32_t processor = (regs[3] >> 25) & 1;
+#elif defined(__i386__) || defined(__x86_64__)
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    __cpuid(0, eax, ebx, ecx, edx);
+    ASSERT_GE(eax, 1u) << "no CPUID leaf 1";
+    __cpuid(1, eax, ebx, ecx, edx);
+    const int32_t processor = static_cast<int32_t>((edx >> 25) & 1);
+#else
+    const int32_t processor = 0;  // no SSE outside x86
 #endif
-    EXPECT_TRUE(hasSse == 0 || hasSse == 1);
+    initCpuFlags();
+    EXPECT_EQ(hasSse, processor);
+    EXPECT_EQ(readSseFlag(), processor);
 }

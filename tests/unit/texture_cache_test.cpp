@@ -65,6 +65,19 @@ TEST(TextureFormat, CodesSpellTheirMasks)
     }
 }
 
+TEST(TextureFormat, CodeFollowsTheDeviceDepthBeforeThePictureDepth)
+{
+    const struct {
+        int32_t imageBits, deviceDepth;
+        uint16_t code;
+    } cases[] = {
+        {32, 32, 0x8888}, {24, 32, 0x8888}, {32, 16, 0x4444}, {24, 16, 0x5551}, {32, 24, 0x4444},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(chooseTextureFormatCode(c.imageBits, c.deviceDepth), c.code)
+            << c.imageBits << " bits on " << c.deviceDepth;
+}
+
 TEST(TextureFormat, OnlyAnExactPlainFormatOfTheDesktopDepthIsTaken)
 {
     TextureSurfaceRequest want;

@@ -1,5 +1,6 @@
-// RenderDevice with the real DirectDraw 7 / Direct3D 7: bring-up at the picture sizes, the
-// objects it leaves behind, read-back of a cleared target, the two-background matte over a drawn
+// RenderDevice with the real DirectDraw 7 / Direct3D 7: bring-up at the picture sizes with the
+// device, target format and depth format chosen by the program's rules, the objects it leaves
+// behind, read-back of a cleared target, the two-background matte over a drawn
 // opaque and translucent shape, and repeated re-creation without leaking.
 #include "render/win32/render_device.h"
 
@@ -10,6 +11,7 @@
 #include <psapi.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -47,13 +49,71 @@ private:
     HWND window_ = nullptr;
 };
 
-// The start-up sequence the program runs at every picture size.
-bool bringUp(RenderDevice& device, HWND window, int32_t width, int32_t height)
+// The start-up sequence the program runs at every picture size; the program always asks for
+// acceleration.
+bool bringUp(RenderDevice& device, HWND window, int32_t width, int32_t height, bool hardware = true)
 {
     device.shutdown();
     device.setTargetSize(width, height, 16);
-    device.setAcceleration(true);
+    device.setAcceleration(hardware);
     return device.createSurfaces(window, width, height) && device.createDevice();
+}
+
+// Bits per pixel of the screen the window is on.
+int32_t screenDepth(HWND window)
+{
+    HDC dc = GetDC(window);
+    const int32_t bits = GetDeviceCaps(dc, BITSPIXEL);
+    ReleaseDC(window, dc);
+    return bits;
+}
+
+// Whether a device of the given type comes up on a target like the device's own, made through
+// a DirectDraw object of its own (one DirectDraw object carries only one device).
+bool typeComesUp(const RenderDevice& device, const GUID& type)
+{
+    ComPtr<IDirectDraw7> directDraw;
+    if (FAILED(DirectDrawCreateEx(nullptr, directDraw.putVoid(), IID_IDirectDraw7, nullptr)) ||
+        FAILED(directDraw->SetCooperativeLevel(device.window(), DDSCL_NORMAL)))
+        return false;
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+    desc.dwWidth = static_cast<DWORD>(device.width());
+    desc.dwHeight = static_cast<DWORD>(device.height());
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE;
+    ComPtr<IDirectDrawSurface7> target;
+    ComPtr<IDirect3D7> direct3D;
+    ComPtr<IDirect3DDevice7> probe;
+    return SUCCEEDED(directDraw->CreateSurface(&desc, target.put(), nullptr)) &&
+           SUCCEEDED(directDraw->QueryInterface(IID_IDirect3D7, direct3D.putVoid())) &&
+           SUCCEEDED(direct3D->CreateDevice(type, target.get(), probe.put())) && probe;
+}
+
+// The device the program should have come up with: the first of its list of preference that
+// comes up here, the software ones only without acceleration.
+GUID expectedDeviceType(const RenderDevice& device, bool hardware)
+{
+    const GUID* preference[] = {&IID_IDirect3DTnLHalDevice, &IID_IDirect3DHALDevice,
+                                &IID_IDirect3DRGBDevice, &IID_IDirect3DMMXDevice};
+    for (size_t i = hardware ? 0 : 2; i < 4; ++i)
+        if (typeComesUp(device, *preference[i]))
+            return *preference[i];
+    return GUID{};
+}
+
+HRESULT CALLBACK collectDepth(DDPIXELFORMAT* format, void* depths)
+{
+    static_cast<std::vector<DWORD>*>(depths)->push_back(format->dwZBufferBitDepth);
+    return D3DENUMRET_OK;
+}
+
+// The depths of the depth-buffer formats the device offers.
+std::vector<DWORD> offeredDepths(const RenderDevice& device)
+{
+    std::vector<DWORD> depths;
+    device.direct3D()->EnumZBufferFormats(device.deviceType(), collectDepth, &depths);
+    return depths;
 }
 
 // The bytes (B, G, R[, A]) of picture pixel x, y (y from the top) of a 24- or 32-bit picture, and
@@ -146,25 +206,45 @@ TEST(RenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
 TEST(RenderDevice, ComesUpAtBothPictureSizes)
 {
     TestWindow window;
-    for (const int32_t side : {400, 1200}) {
+    struct Case {
+        int32_t side;
+        bool hardware;
+    };
+    for (const Case c : {Case{400, true}, Case{1200, true}, Case{400, false}}) {
+        const int32_t side = c.side;
         RenderDevice device;
-        ASSERT_TRUE(bringUp(device, window.get(), side, side)) << side;
+        ASSERT_TRUE(bringUp(device, window.get(), side, side, c.hardware)) << side;
         EXPECT_TRUE(device.ready());
         EXPECT_TRUE(device.everReady());
         EXPECT_EQ(device.width(), side);
         EXPECT_EQ(device.height(), side);
-        EXPECT_EQ(device.colourDepth(), 32) << "Wine on a 24-bit X screen reports a 32-bit desktop";
-        EXPECT_TRUE(IsEqualGUID(device.deviceType(), IID_IDirect3DTnLHalDevice)) << "the first choice";
+        EXPECT_EQ(device.colourDepth(), screenDepth(window.get())) << "the desktop's, not the one asked for";
+        EXPECT_TRUE(IsEqualGUID(device.deviceType(), expectedDeviceType(device, c.hardware)))
+            << "the first device of the list that comes up, hardware " << c.hardware;
         EXPECT_NE(device.deviceCaps().dwMaxTextureWidth, 0u);
 
+        // The target takes the primary surface's (the desktop's) pixel format.
         DDSURFACEDESC2 target{};
         target.dwSize = sizeof target;
         ASSERT_EQ(device.renderTarget()->GetSurfaceDesc(&target), DD_OK);
         EXPECT_EQ(target.dwWidth, static_cast<DWORD>(side));
         EXPECT_EQ(target.dwHeight, static_cast<DWORD>(side));
-        EXPECT_EQ(target.ddpfPixelFormat.dwRGBBitCount, 32u) << "the desktop's format";
+        DDSURFACEDESC2 primary{};
+        primary.dwSize = sizeof primary;
+        ASSERT_EQ(device.primarySurface()->GetSurfaceDesc(&primary), DD_OK);
+        EXPECT_EQ(std::memcmp(&target.ddpfPixelFormat, &primary.ddpfPixelFormat, sizeof(DDPIXELFORMAT)), 0);
+        EXPECT_EQ(target.ddpfPixelFormat.dwRGBBitCount, static_cast<DWORD>(device.colourDepth()));
 
-        // The depth buffer: attached to the target, of its size, the device's 16-bit format.
+        // A device that removes hidden surfaces itself gets no depth buffer.
+        if (device.deviceCaps().dpcTriCaps.dwRasterCaps & D3DPRASTERCAPS_ZBUFFERLESSHSR) {
+            EXPECT_EQ(device.zBuffer(), nullptr);
+            continue;
+        }
+        // The depth buffer: attached to the target, of its size, in the device's 16-bit format
+        // where it offers one, else one as deep as the target.
+        const std::vector<DWORD> depths = offeredDepths(device);
+        const bool offers16 = std::find(depths.begin(), depths.end(), 16u) != depths.end();
+        const DWORD wantDepth = offers16 ? 16u : target.ddpfPixelFormat.dwRGBBitCount;
         ASSERT_NE(device.zBuffer(), nullptr);
         DDSCAPS2 zCaps{};
         zCaps.dwCaps = DDSCAPS_ZBUFFER;
@@ -176,7 +256,7 @@ TEST(RenderDevice, ComesUpAtBothPictureSizes)
         depth.dwSize = sizeof depth;
         ASSERT_EQ(device.zBuffer()->GetSurfaceDesc(&depth), DD_OK);
         EXPECT_EQ(depth.dwWidth, static_cast<DWORD>(side));
-        EXPECT_EQ(depth.ddpfPixelFormat.dwZBufferBitDepth, 16u);
+        EXPECT_EQ(depth.ddpfPixelFormat.dwZBufferBitDepth, wantDepth);
         EXPECT_TRUE(depth.ddpfPixelFormat.dwFlags & DDPF_ZBUFFER);
 
         D3DVIEWPORT7 viewport{};
