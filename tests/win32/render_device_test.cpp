@@ -109,7 +109,7 @@ void renderScene(IDirect3DDevice7* device, D3DCOLOR background)
 
 }  // namespace
 
-TEST(RenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
+TEST(D3DRenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
 {
     TestWindow window;
     RenderDevice device;
@@ -143,7 +143,7 @@ TEST(RenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
     EXPECT_FALSE(device.copyToBitmap(picture));
 }
 
-TEST(RenderDevice, ComesUpAtBothPictureSizes)
+TEST(D3DRenderDevice, ComesUpAtBothPictureSizes)
 {
     TestWindow window;
     for (const int32_t side : {400, 1200}) {
@@ -198,7 +198,7 @@ TEST(RenderDevice, ComesUpAtBothPictureSizes)
     }
 }
 
-TEST(RenderDevice, ZeroSideTakesTheClientSize)
+TEST(D3DRenderDevice, ZeroSideTakesTheClientSize)
 {
     TestWindow window;
     struct Case {
@@ -214,7 +214,7 @@ TEST(RenderDevice, ZeroSideTakesTheClientSize)
     }
 }
 
-TEST(RenderDevice, ClearedTargetReadsBackAsItsColour)
+TEST(D3DRenderDevice, ClearedTargetReadsBackAsItsColour)
 {
     TestWindow window;
     RenderDevice device;
@@ -245,7 +245,7 @@ TEST(RenderDevice, ClearedTargetReadsBackAsItsColour)
     }
 }
 
-TEST(RenderDevice, MatteOfTwoBackgrounds)
+TEST(D3DRenderDevice, MatteOfTwoBackgrounds)
 {
     TestWindow window;
     RenderDevice device;
@@ -286,7 +286,7 @@ TEST(RenderDevice, MatteOfTwoBackgrounds)
     EXPECT_NEAR(half[0], half[3], 2) << "white at half alpha reads as half grey";
 }
 
-TEST(RenderDevice, ReCreationDoesNotLeak)
+TEST(D3DRenderDevice, ReCreationDoesNotLeak)
 {
     TestWindow window;
     RenderDevice device;
