@@ -15,9 +15,9 @@ results="$(mktemp -d /tmp/vellarn-results.XXXXXX)"
 trap 'rm -rf "$results"' EXIT
 
 # count_xml NAME XML: adds the counts of a GoogleTest XML report; a missing report is a failure.
-# <testsuites> carries the totals of tests and failures. A test that skips itself is marked
-# result="skipped" on its <testcase> (the only place GoogleTest 1.12 records it; later versions
-# also total it on <testsuites>), a disabled one result="suppressed": both count as skipped.
+# <testsuites> carries the totals of tests and failures, but of skipped tests only in versions
+# after GoogleTest 1.12 (Debian's): so skipped ones are counted from their <testcase>, marked
+# result="skipped" when the test skipped itself and result="suppressed" when it is disabled.
 count_xml() {
     local name="$1" xml="$2"
     if [ ! -s "$xml" ]; then
