@@ -23,7 +23,7 @@ changed=$(changed_pixels "$artefacts/before.png" "$artefacts/after.png" 200x200+
 
 # The close box is at the right end of the caption.
 click_at $((dx + dw - 12)) $((dy + 10)) 1
-for _ in $(seq 1 20); do
+for _ in $(seq 1 $((start_limit * 2))); do
     [ -z "$(xdotool search --onlyvisible --name "^Vellarn 操作ダイアログ\$" 2>/dev/null)" ] && break
     sleep 0.5
 done

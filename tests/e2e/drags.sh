@@ -26,13 +26,15 @@ done
 
 # Alt: the masks (drawn white while visible) show during the drag and go at the release.
 read -r x y <<<"$(press_point before)"
+grab "$artefacts/before.rgb"
 xdotool mousemove "$x" "$y" keydown alt mousedown 1 mousemove "$x" $((y + 20))
 sleep 0.5
 xdotool mousemove "$x" $((y + 40))
-sleep 1.5
+wait_settled "$artefacts/before.rgb"
 shot held
+grab "$artefacts/held.rgb"
 xdotool mouseup 1 keyup alt
-sleep 1.5
+wait_settled "$artefacts/held.rgb"
 shot released
 held=$(bright_pixels "$artefacts/held.png" "$area")
 released=$(bright_pixels "$artefacts/released.png" "$area")

@@ -30,11 +30,16 @@ fail() {
 }
 
 # The Wine loader for the exe: 64-bit programs go straight to the 64-bit loader.
+# Every wait below takes its limit from $start_limit, the seconds a start-up may take: 32-bit
+# programs start slowly where they run under emulation, and do everything else slowly too.
+# Waits poll twice a second. $reaction_limit is the shorter wait for the answer to one input
+# that may have missed and is then repeated.
 machine=$(od -An -tx1 -j $(( $(od -An -tu4 -j 60 -N 4 "$exe") + 4 )) -N 2 "$exe" | tr -d ' ')
 case "$machine" in
     6486) loader="$WINE64" start_limit=60 ;;
     *) loader="$WINE32" start_limit=600 ;;
 esac
+reaction_limit=$((start_limit / 6))
 
 # start_app: starts the exe in the scratch directory, in the background.
 start_app() {
@@ -45,8 +50,7 @@ start_app() {
 }
 
 # wait_window: prints the X window id of the floating window (the program's window without a
-# title), waiting up to $start_limit s (32-bit programs start slowly where they run under
-# emulation).
+# title), waiting up to $start_limit s.
 wait_window() {
     for _ in $(seq 1 $((start_limit * 2))); do
         for id in $(xdotool search --onlyvisible --classname "$(basename "$exe")" 2>/dev/null); do
@@ -62,10 +66,10 @@ wait_window() {
 }
 
 # wait_started: waits until start-up has finished, which writes vellarn.cfg after the first
-# picture, up to $start_limit s.
+# picture, and the screen has settled, up to $start_limit s each.
 wait_started() {
     for _ in $(seq 1 $((start_limit * 2))); do
-        [ -s "$scratch/vellarn.cfg" ] && [ "$scratch/vellarn.cfg" -nt "$artefacts/.started" ] && { sleep 1; return 0; }
+        [ -s "$scratch/vellarn.cfg" ] && [ "$scratch/vellarn.cfg" -nt "$artefacts/.started" ] && { wait_settled; return 0; }
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended during start-up"
         sleep 0.5
     done
@@ -75,6 +79,39 @@ wait_started() {
 # screenshot FILE: the whole screen as a PNG.
 screenshot() {
     import -window root "$1"
+}
+
+# grab FILE: the whole screen as raw pixels, quick to take and to compare with cmp.
+grab() {
+    import -window root -depth 8 "rgb:$1"
+}
+
+# cpu_ticks: the processor time the program has taken so far, in clock ticks (nothing once it
+# has ended).
+cpu_ticks() {
+    awk '{ print $14 + $15 }' "/proc/$app_pid/stat" 2>/dev/null || true
+}
+
+# wait_settled [BEFORE]: waits until two screens in a row, half a second apart, are the same
+# and the program took no processor time between them: a loaded machine may leave it drawing
+# for seconds. Given BEFORE (a grab), only once the screen differs from it: the picture has
+# changed and then stays. Up to $start_limit s.
+wait_settled() {
+    local before="${1:-}" last="$artefacts/.last.rgb" now="$artefacts/.now.rgb" was ticks
+    grab "$last"
+    was=$(cpu_ticks)
+    for _ in $(seq 1 $((start_limit * 2))); do
+        sleep 0.5
+        grab "$now"
+        ticks=$(cpu_ticks)
+        if [ "$ticks" = "$was" ] && cmp -s "$last" "$now" && ! { [ -n "$before" ] && cmp -s "$before" "$now"; }; then
+            return 0
+        fi
+        mv "$now" "$last"
+        was=$ticks
+    done
+    [ -n "$before" ] && cmp -s "$before" "$last" && fail "the picture did not change"
+    fail "the picture did not settle"
 }
 
 # mean_level FILE GEOMETRY: the mean brightness (0..1) of a region of a screenshot.
@@ -89,9 +126,10 @@ press() {
     xdotool key --window "$window" "$key"
 }
 
-# wait_exit: waits up to 60 s for the program to end and sets $exit_code to its exit code.
+# wait_exit: waits up to $start_limit s for the program to end and sets $exit_code to its
+# exit code.
 wait_exit() {
-    for _ in $(seq 1 120); do
+    for _ in $(seq 1 $((start_limit * 2))); do
         if ! kill -0 "$app_pid" 2>/dev/null; then
             exit_code=0
             wait "$app_pid" || exit_code=$?
@@ -165,7 +203,7 @@ menu_windows() {
 open_menu() {
     xdotool mousemove "$2" "$3" click 3
     for _ in $(seq 1 $((start_limit * 2))); do
-        [ -n "$(menu_windows "$1")" ] && { sleep 0.5; return 0; }
+        [ -n "$(menu_windows "$1")" ] && { wait_settled; return 0; }
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
         sleep 0.5
     done
@@ -199,7 +237,7 @@ open_model_list() {
     open_menu "$1" "$px" "$py"
     xdotool key Down Down Right
     for _ in $(seq 1 $((start_limit * 2))); do
-        [ "$(menu_windows "$1" | wc -l)" -ge 2 ] && { sleep 0.5; return 0; }
+        [ "$(menu_windows "$1" | wc -l)" -ge 2 ] && { wait_settled; return 0; }
         sleep 0.5
     done
     fail "the model list did not open"
@@ -216,7 +254,7 @@ window_area() {
 # #808080.
 grey_desktop() {
     xsetroot -solid "#808080"
-    sleep 1
+    wait_settled
 }
 
 # opaque_point FILE X Y W H: prints "x y", the point of the screen area X,Y,W,H nearest its
@@ -245,10 +283,12 @@ bright_pixels() {
 }
 
 # drag KEYS X Y DX DY: presses the left button at X,Y with KEYS held (e.g. shift, ctrl+shift,
-# or "" for none), moves by DX,DY in steps and releases; then waits for the picture.
+# or "" for none), moves by DX,DY in steps at a hand's pace and releases; then waits until the
+# picture has changed and settled.
 drag() {
     local keys="$1" x="$2" y="$3" dx="$4" dy="$5"
     xdotool mousemove "$x" "$y"
+    grab "$artefacts/.before-drag.rgb"
     [ -n "$keys" ] && xdotool keydown "$keys"
     xdotool mousedown 1
     for step in 1 2 3 4; do
@@ -257,12 +297,13 @@ drag() {
     done
     xdotool mouseup 1
     [ -n "$keys" ] && xdotool keyup "$keys"
-    sleep 1.5
+    wait_settled "$artefacts/.before-drag.rgb"
 }
 
-# visible_window NAME: the id of a visible window whose title is NAME, waiting up to 30 s.
+# visible_window NAME: the id of a visible window whose title is NAME, waiting up to
+# $start_limit s.
 visible_window() {
-    for _ in $(seq 1 60); do
+    for _ in $(seq 1 $((start_limit * 2))); do
         for id in $(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null); do
             echo "$id"
             return 0
@@ -277,12 +318,14 @@ settings_name() {
     tail -c +6 "$scratch/vellarn.cfg" | iconv -f CP932 -t UTF-8
 }
 
-# click_at X Y BUTTON: moves the mouse, lets the window under it see the motion, and clicks.
+# click_at X Y BUTTON: moves the mouse, lets the window under it see the motion, and clicks;
+# then waits until the picture has changed and settled.
 click_at() {
     xdotool mousemove "$1" "$2"
     sleep 0.5
+    grab "$artefacts/.before-click.rgb"
     xdotool mousedown "$3"
     sleep 0.3
     xdotool mouseup "$3"
-    sleep 1
+    wait_settled "$artefacts/.before-click.rgb"
 }

@@ -17,7 +17,7 @@ open_context_menu() {
 }
 
 # pick_model N: picks the N-th item of the model list (wrapping past its end) and prints the
-# name that vellarn.cfg then holds.
+# name that vellarn.cfg then holds, once the menu has gone and the picture settled.
 pick_model() {
     touch -d '1 minute ago' "$scratch/vellarn.cfg"
     touch "$scratch/.picked"
@@ -25,12 +25,13 @@ pick_model() {
     # Down twice reaches the model list, Right opens it on its first item.
     xdotool key Down Down Right
     for _ in $(seq 2 "$1"); do xdotool key Down; done
+    grab "$artefacts/menu.rgb"
     xdotool key Return
-    for _ in $(seq 1 40); do
+    for _ in $(seq 1 $((start_limit * 2))); do
         [ "$scratch/vellarn.cfg" -nt "$scratch/.picked" ] && break
         sleep 0.5
     done
-    sleep 2
+    wait_settled "$artefacts/menu.rgb"
     settings_name
 }
 

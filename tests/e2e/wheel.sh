@@ -11,8 +11,9 @@ screenshot "$artefacts/before.png"
 read -r x y <<<"$(opaque_point "$artefacts/before.png" 0 0 200 200)" || fail "no glasses to point at"
 
 # Button 5 is a turn of the wheel towards the user.
+grab "$artefacts/before.rgb"
 xdotool mousemove "$x" "$y" keydown shift click 5 click 5 click 5 keyup shift
-sleep 1.5
+wait_settled "$artefacts/before.rgb"
 screenshot "$artefacts/clearer.png"
 # The middle of the left lens, and a piece of the frame at the lens's right edge.
 lens=$(changed_pixels "$artefacts/before.png" "$artefacts/clearer.png" 20x20+45+90)
@@ -21,9 +22,9 @@ frame=$(changed_pixels "$artefacts/before.png" "$artefacts/clearer.png" 2x3+86+9
 [ "$frame" = 0 ] || fail "Shift+wheel changed $frame frame pixels"
 
 # turn KEYS: turns the wheel down once over the glasses with KEYS held and prints the window's
-# width once it changed, or after 10 s. The wheel reaches the window only over the glasses,
-# which shrink with it, so each turn aims anew; a turn that lands while the picture is being
-# made anew may miss, and is then simply repeated.
+# width once it changed (or after $reaction_limit s) and the picture settled. The wheel reaches
+# the window only over the glasses, which shrink with it, so each turn aims anew; a turn that
+# lands while the picture is being made anew may miss, and is then simply repeated.
 turn() {
     local keys="$1" size
     window=$(wait_window)
@@ -35,12 +36,12 @@ turn() {
     [ -n "$keys" ] && xdotool keydown "$keys"
     xdotool click 5
     [ -n "$keys" ] && xdotool keyup "$keys"
-    for _ in $(seq 1 20); do
+    for _ in $(seq 1 $((reaction_limit * 2))); do
         sleep 0.5
         window=$(wait_window)
         [ "$(window_geometry "$window" | awk '{ print $3 }')" != "$size" ] && break
     done
-    sleep 1
+    wait_settled
     window_geometry "$(wait_window)" | awk '{ print $3 }'
 }
 

@@ -169,7 +169,7 @@ void renderScene(IDirect3DDevice7* device, D3DCOLOR background)
 
 }  // namespace
 
-TEST(RenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
+TEST(D3DRenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
 {
     TestWindow window;
     RenderDevice device;
@@ -203,7 +203,7 @@ TEST(RenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
     EXPECT_FALSE(device.copyToBitmap(picture));
 }
 
-TEST(RenderDevice, ComesUpAtBothPictureSizes)
+TEST(D3DRenderDevice, ComesUpAtBothPictureSizes)
 {
     TestWindow window;
     struct Case {
@@ -278,7 +278,7 @@ TEST(RenderDevice, ComesUpAtBothPictureSizes)
     }
 }
 
-TEST(RenderDevice, ZeroSideTakesTheClientSize)
+TEST(D3DRenderDevice, ZeroSideTakesTheClientSize)
 {
     TestWindow window;
     struct Case {
@@ -294,7 +294,7 @@ TEST(RenderDevice, ZeroSideTakesTheClientSize)
     }
 }
 
-TEST(RenderDevice, ClearedTargetReadsBackAsItsColour)
+TEST(D3DRenderDevice, ClearedTargetReadsBackAsItsColour)
 {
     TestWindow window;
     RenderDevice device;
@@ -325,7 +325,7 @@ TEST(RenderDevice, ClearedTargetReadsBackAsItsColour)
     }
 }
 
-TEST(RenderDevice, MatteOfTwoBackgrounds)
+TEST(D3DRenderDevice, MatteOfTwoBackgrounds)
 {
     TestWindow window;
     RenderDevice device;
@@ -366,7 +366,7 @@ TEST(RenderDevice, MatteOfTwoBackgrounds)
     EXPECT_NEAR(half[0], half[3], 2) << "white at half alpha reads as half grey";
 }
 
-TEST(RenderDevice, ReCreationDoesNotLeak)
+TEST(D3DRenderDevice, ReCreationDoesNotLeak)
 {
     TestWindow window;
     RenderDevice device;
