@@ -124,23 +124,22 @@ void sortEntries(std::vector<std::pair<DirEntry, std::string>>& found)
 
 }  // namespace
 
-std::FILE* openFile(const std::string& cp932Name, const char* mode)
+FileHandle openFile(const std::string& cp932Name, const char* mode)
 {
     if (cp932Name.find('\0') != std::string::npos) {
         return nullptr;
     }
     const std::string path = nativePath(cp932Name);
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr && errno == ENOENT) {
+    FileHandle file(std::fopen(path.c_str(), mode));
+    if (!file && errno == ENOENT) {
         const std::string resolved = resolveLetterCase(path);
         if (resolved != path) {
-            file = std::fopen(resolved.c_str(), mode);
+            file.reset(std::fopen(resolved.c_str(), mode));
         }
     }
     // Here fopen opens a directory for reading; Windows refuses, and so does the program.
     struct stat status {};
-    if (file != nullptr && (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
-        std::fclose(file);
+    if (file && (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))) {
         return nullptr;
     }
     return file;
