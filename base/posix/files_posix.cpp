@@ -30,14 +30,6 @@ std::string nativePath(std::string_view cp932Name)
     return path;
 }
 
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
-
 DirHandle openDirectory(const std::string& path)
 {
     return DirHandle(opendir(path.empty() ? "." : path.c_str()));
@@ -51,7 +43,7 @@ std::string findIgnoringCase(const std::string& directory, std::string_view name
     std::string found;
     while (const dirent* entry = dir ? readdir(dir.get()) : nullptr) {
         const std::string_view candidate = entry->d_name;
-        if (sameIgnoringAsciiCase(candidate, name) && (found.empty() || candidate < found)) {
+        if (equalsIgnoringAsciiCase(candidate, name) && (found.empty() || candidate < found)) {
             found = candidate;
         }
     }
