@@ -1,4 +1,4 @@
-// Reading whole files and file starts: the one place where reads are capped, on every platform.
+// Reading whole files and file starts under a size cap, the same way on every platform.
 #include "base/files.h"
 
 #include <algorithm>

@@ -142,7 +142,8 @@ bool PluginHost::loadWithPlugin(const std::string& path, ImageBuffer& image)
         return false;
     HLOCAL infoHandle = nullptr;
     HLOCAL bitsHandle = nullptr;
-    if (module->GetPicture(contents.data(), static_cast<LONG_PTR>(contents.size()), 1, &infoHandle, &bitsHandle, nullptr, 0) != 0)
+    const auto length = static_cast<LONG_PTR>(contents.size());
+    if (module->GetPicture(contents.data(), length, 1, &infoHandle, &bitsHandle, nullptr, 0) != 0)
         return false;  // the handles are not the host's in that case
     // One handle returned for both is no picture, and is freed once.
     const LockedLocal info(infoHandle);
