@@ -131,24 +131,18 @@ std::optional<std::string> decodeSettings(std::span<const uint8_t> bytes)
 
 std::optional<std::string> readSettingsFile(const std::string& fileName)
 {
-    std::FILE* f = openFile(fileName, "rb");
-    if (!f)
+    const FileHandle file = openFile(fileName, "rb");
+    if (!file)
         return std::nullopt;
-    std::vector<uint8_t> bytes;
-    uint8_t block[4096];
-    std::size_t got = 0;
-    while (bytes.size() < kMaxSettingsFileBytes && (got = std::fread(block, 1, sizeof block, f)) > 0)
-        bytes.insert(bytes.end(), block, block + got);
-    std::fclose(f);
-    return decodeSettings(bytes);
+    const std::string bytes = readFileStart(file.get(), kMaxSettingsFileBytes);
+    return decodeSettings(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
 void writeSettingsFile(const std::string& fileName, const std::string& modelName)
 {
-    std::FILE* f = openFile(fileName, "wb");
-    if (!f)
+    const FileHandle file = openFile(fileName, "wb");
+    if (!file)
         return;
     const std::vector<uint8_t> bytes = encodeSettings(modelName);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
 }

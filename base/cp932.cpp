@@ -2,6 +2,7 @@
 // tools/gen_cp932_table.py); encoding uses a reverse table derived from it once, on first use.
 #include "base/cp932.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -213,12 +214,26 @@ std::string lowerCp932(std::string_view text)
 {
     std::string out(text);
     for (std::size_t i = 0; i < out.size(); i += cp932CharLength(out, i)) {
-        const auto b = static_cast<unsigned char>(out[i]);
-        if (b >= 'A' && b <= 'Z') {
-            out[i] = static_cast<char>(b - 'A' + 'a');  // a second byte is never looked at
-        }
+        out[i] = lowerAscii(out[i]);  // a second byte is never looked at
     }
     return out;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
+
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equalsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() &&
+           equalsIgnoringAsciiCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::u16string cp932ToUtf16(std::string_view text)

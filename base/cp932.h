@@ -1,7 +1,8 @@
 // Code page 932 (Shift-JIS as Windows has it) text: the program keeps every name - model,
 // texture and plug-in file names, object names, menu texts - as code-page-932 bytes in a
 // std::string. These helpers find double-byte characters, lower-case names the way file
-// names are compared, and convert to UTF-16 and UTF-8 at the platform boundary.
+// names are compared, match ASCII words whatever their letter case, and convert to UTF-16
+// and UTF-8 at the platform boundary.
 //
 // The conversions give the same results everywhere and follow Windows' conversion for code
 // page 932: an undefined double-byte pair (also a lead byte with a byte that is no second
@@ -29,6 +30,19 @@ std::size_t cp932CharLength(std::string_view text, std::size_t pos);
 // ASCII A-Z become a-z; both bytes of a double-byte character are kept as they are (the
 // second may look like an ASCII letter or '\'), and so is a lead byte at the very end.
 std::string lowerCp932(std::string_view text);
+
+// One byte with ASCII A-Z lower-cased, every other byte as it is.
+constexpr char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Byte-for-byte comparisons in which ASCII letters match whatever their case. They look at
+// every byte alike, the second bytes of double-byte characters too: they are for the ASCII
+// words that readers and file-name checks look for (keywords, extensions), not for names.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+bool endsWithIgnoringAsciiCase(std::string_view text, std::string_view suffix);
 
 std::u16string cp932ToUtf16(std::string_view text);
 std::string utf16ToCp932(std::u16string_view text);

@@ -20,15 +20,10 @@ std::vector<std::string_view> splitCharacters(std::string_view text)
     return characters;
 }
 
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool sameCharacter(std::string_view a, std::string_view b)
 {
     if (a.size() == 1 && b.size() == 1) {
-        return foldAscii(a[0]) == foldAscii(b[0]);
+        return lowerAscii(a[0]) == lowerAscii(b[0]);
     }
     return a == b;
 }

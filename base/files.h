@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,24 @@ struct DirEntry {
 // A listing stops after this many entries, whatever the directory holds.
 constexpr std::size_t kMaxListedEntries = 65536;
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+// An open file, closed when the handle goes: every file the program opens is held this way.
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
 // The C library's fopen with the name converted; null when the file cannot be opened, and
 // for a name holding a NUL byte (no file has such a name).
-std::FILE* openFile(const std::string& cp932Name, const char* mode);
+FileHandle openFile(const std::string& cp932Name, const char* mode);
+
+// The whole file from its start, as raw bytes (no newline translation), into bytes. False,
+// with bytes empty, when a read fails, memory runs out, or the file is larger than maxBytes:
+// by the size the system tells (refused before anything is read) or by what arrives.
+bool readWholeFile(std::FILE* file, std::size_t maxBytes, std::string& bytes);
+
+// At most maxBytes bytes from the file's current position: fewer where the file ends or a
+// read fails first.
+std::string readFileStart(std::FILE* file, std::size_t maxBytes);
 
 // The entries of a directory matching a pattern of the form "*.ext" or "dir\*.ext" (see
 // file_pattern.h for the wildcard rules), in the order the system lists them: Windows'

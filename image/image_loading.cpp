@@ -10,7 +10,6 @@
 // missing at the end of a short file stay zero.
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "base/cp932.h"
 #include "base/files.h"
@@ -24,11 +23,6 @@ constexpr size_t kInfoHeaderBytes = 40;
 // Pixel data further into a file than this is not looked for: headers and colour tables take
 // at most 14 + 124 + 1,024 bytes.
 constexpr uint32_t kMaxPixelDataOffset = 65536;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 uint16_t le16(const uint8_t* p)
 {
@@ -126,7 +120,7 @@ ImageHandle ImageBuffer::loadBmp(const std::string& path)
 
 bool ImageBuffer::readBmpFile(const std::string& path)
 {
-    const File file(openFile(path, "rb"));
+    const FileHandle file = openFile(path, "rb");
     if (!file)
         return false;
     uint8_t head[kFileHeaderBytes + kInfoHeaderBytes];

@@ -8,23 +8,6 @@
 
 namespace {
 
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool endsWithNoCase(std::string_view name, std::string_view suffix)
-{
-    if (name.size() < suffix.size())
-        return false;
-    const std::string_view tail = name.substr(name.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        if (foldAscii(tail[i]) != suffix[i])
-            return false;
-    }
-    return true;
-}
-
 // Float equality component by component: the same file at a scale that differs in the last
 // bit is another model.
 bool sameScale(const Vector3& a, const Vector3& b)
@@ -73,11 +56,11 @@ bool runReader(ModelFormat format, ModelEntry& entry, const std::string& name, c
 
 ModelFormat modelFormatOf(std::string_view fileName)
 {
-    if (endsWithNoCase(fileName, ".x"))
+    if (endsWithIgnoringAsciiCase(fileName, ".x"))
         return ModelFormat::x;
-    if (endsWithNoCase(fileName, ".mqo"))
+    if (endsWithIgnoringAsciiCase(fileName, ".mqo"))
         return ModelFormat::metasequoia;
-    if (endsWithNoCase(fileName, ".rok"))
+    if (endsWithIgnoringAsciiCase(fileName, ".rok"))
         return ModelFormat::rok;
     return ModelFormat::unknown;
 }

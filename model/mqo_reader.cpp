@@ -42,22 +42,6 @@ constexpr int32_t kMaxMaterials = kMaxMeshFrames;
 constexpr std::size_t kMaxObjectNameBytes = 1024;
 constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
 
-char foldAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(std::string_view line, std::string_view prefix)
-{
-    if (line.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (foldAscii(line[i]) != foldAscii(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
 bool closesChunk(std::string_view line)
 {
     return !line.empty() && line.front() == '}';
@@ -86,7 +70,7 @@ bool startsNumber(std::string_view line)
 // An object that lacks its closing brace ends where the next object or the end mark begins.
 bool beginsNextPart(std::string_view line)
 {
-    return startsWithNoCase(line, "Object ") || startsWithNoCase(line, "Eof");
+    return startsWithIgnoringAsciiCase(line, "Object ") || startsWithIgnoringAsciiCase(line, "Eof");
 }
 
 bool isKeyCharacter(char c)
@@ -237,13 +221,13 @@ public:
         entry_.materials.clear();
         std::string_view line;
         while (lines_.readContentLine(line)) {
-            if (startsWithNoCase(line, "Material "))
+            if (startsWithIgnoringAsciiCase(line, "Material "))
                 readMaterialChunk(line);
-            else if (startsWithNoCase(line, "Object "))
+            else if (startsWithIgnoringAsciiCase(line, "Object "))
                 readObject(line);
-            else if (startsWithNoCase(line, "CodePage "))
+            else if (startsWithIgnoringAsciiCase(line, "CodePage "))
                 readCodePage(line);
-            else if (startsWithNoCase(line, "Vector "))
+            else if (startsWithIgnoringAsciiCase(line, "Vector "))
                 readVectorBlock(line, false);  // the binary block of a skipped object
             // The scene chunk, the header, "Eof" and every other chunk are passed over.
         }
@@ -276,8 +260,7 @@ private:
         while (end < line.size() && !isTextWhiteSpace(line[end]))
             ++end;
         const std::string_view page = line.substr(pos, end - pos);
-        utf8Names_ = (page.size() == 4 && startsWithNoCase(page, "utf8")) ||
-                     (page.size() == 5 && startsWithNoCase(page, "utf-8"));
+        utf8Names_ = equalsIgnoringAsciiCase(page, "utf8") || equalsIgnoringAsciiCase(page, "utf-8");
     }
 
     void readMaterialChunk(std::string_view header)
@@ -289,7 +272,7 @@ private:
             const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || closesChunk(line))
                 return;
-            if (beginsNextPart(line) || startsWithNoCase(line, "Material ")) {
+            if (beginsNextPart(line) || startsWithIgnoringAsciiCase(line, "Material ")) {
                 lines_.seek(at);
                 return;
             }
@@ -343,7 +326,7 @@ private:
         std::string rawName;
         ScanFormat(header, "Object \"%s\" {", &rawName);
         const std::string name = cutName(nameText(rawName));
-        if (startsWithNoCase(name, "bone") || startsWithNoCase(name, "anchor")) {
+        if (startsWithIgnoringAsciiCase(name, "bone") || startsWithIgnoringAsciiCase(name, "anchor")) {
             ++counts_.objectsSkipped;
             return;  // its lines are passed over at the top level
         }
@@ -387,16 +370,16 @@ private:
     // One line directly inside the object; returns the sub-chunk depth after it.
     int32_t readObjectLine(std::string_view line)
     {
-        if (startsWithNoCase(line, "facet ")) {
+        if (startsWithIgnoringAsciiCase(line, "facet ")) {
             facetAngle_ = narrowToFloat(textToDouble(line.substr(6)) * kDegreesToRadians);
-        } else if (startsWithNoCase(line, "vertex ")) {
+        } else if (startsWithIgnoringAsciiCase(line, "vertex ")) {
             readVertexChunk(line);
-        } else if (startsWithNoCase(line, "face ")) {
+        } else if (startsWithIgnoringAsciiCase(line, "face ")) {
             readFaceChunk(line);
-        } else if (startsWithNoCase(line, "BVertex ")) {
+        } else if (startsWithIgnoringAsciiCase(line, "BVertex ")) {
             binaryPending_ = true;
             return opensChunk(line) ? 1 : 0;
-        } else if (startsWithNoCase(line, "Vector ")) {
+        } else if (startsWithIgnoringAsciiCase(line, "Vector ")) {
             readVectorBlock(line, binaryPending_);
             binaryPending_ = false;
         } else if (opensChunk(line)) {
@@ -414,7 +397,7 @@ private:
                 binaryPending_ = false;
             return depth - 1;
         }
-        if (startsWithNoCase(line, "Vector ")) {
+        if (startsWithIgnoringAsciiCase(line, "Vector ")) {
             readVectorBlock(line, binaryPending_ && depth == 1);
             binaryPending_ = false;
         } else if (opensChunk(line)) {

@@ -7,7 +7,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -48,13 +47,6 @@ constexpr BuiltinColour kBuiltinPalette[] = {
     {0xFF000000u, 0x00000000u}, {0xFFE7BB96u, 0x00E7BB96u}, {0xFFFF1212u, 0x00C00000u},
     {0xFFF8F8F8u, 0x00B9B9B9u},
 };
-
-constexpr size_t kReadChunkBytes = 64 * 1024;
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
 // A line ends a section when its first byte, taken as signed, is above 32: a printable ASCII
 // character. Empty lines and lines starting with white space or a byte of 128 and above hold
@@ -530,30 +522,6 @@ void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order,
     buildMeshesByMaterial(entry, batch.data(), faceCount, 0, parent, nullptr, frames);
 }
 
-// The whole file, or false when it cannot be read or is larger than the reader takes.
-bool readWholeFile(std::FILE* file, std::string& text)
-{
-    // A file that says it is too large is refused at once; the reading below holds to the
-    // limit as well, for files whose size cannot be asked.
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (size > 0 && static_cast<unsigned long>(size) > kRokMaxFileBytes)
-            return false;
-        if (size > 0)
-            text.reserve(static_cast<size_t>(size));
-        std::rewind(file);
-    }
-    std::vector<char> chunk(kReadChunkBytes);
-    for (;;) {
-        const size_t got = std::fread(chunk.data(), 1, chunk.size(), file);
-        if (got > kRokMaxFileBytes - text.size())
-            return false;
-        text.append(chunk.data(), got);
-        if (got < chunk.size())
-            return std::ferror(file) == 0;
-    }
-}
-
 } // namespace
 
 bool readRokLine(ModelEntry& entry, std::string_view& line)
@@ -603,13 +571,13 @@ bool readRok(ModelEntry& entry, const std::string& fileName, const Vector3& scal
 {
     entry.materials.clear();
     try {
-        FileHandle file(openFile(fileName, "rb"));
+        FileHandle file = openFile(fileName, "rb");
         if (!file)
-            file.reset(openFile(modelFallbackPath(fileName), "rb"));
+            file = openFile(modelFallbackPath(fileName), "rb");
         if (!file)
             return false;
         std::string text;
-        if (!readWholeFile(file.get(), text))
+        if (!readWholeFile(file.get(), kRokMaxFileBytes, text))
             return false;
         entry.text = std::move(text);
     } catch (const std::exception&) {

@@ -65,28 +65,12 @@ struct TexturePair {
     float v = 0.0f;
 };
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool startsWithNoCase(std::string_view line, std::string_view prefix)
-{
-    if (line.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (lowerAscii(line[i]) != lowerAscii(prefix[i]))
-            return false;
-    }
-    return true;
-}
-
 size_t findNoCase(std::string_view line, std::string_view word)
 {
     if (word.size() > line.size())
         return std::string_view::npos;
     for (size_t at = 0; at <= line.size() - word.size(); ++at) {
-        if (startsWithNoCase(line.substr(at), word))
+        if (startsWithIgnoringAsciiCase(line.substr(at), word))
             return at;
     }
     return std::string_view::npos;
@@ -164,7 +148,7 @@ bool readInt(std::string_view text, size_t& pos, int32_t& value)
 // Whether a line starts with the keyword as a word of its own ("Material {", "Material x {").
 bool isBlockHeader(std::string_view line, std::string_view keyword)
 {
-    if (!startsWithNoCase(line, keyword))
+    if (!startsWithIgnoringAsciiCase(line, keyword))
         return false;
     if (line.size() == keyword.size())
         return true;
@@ -325,11 +309,11 @@ void XReader::read()
 {
     std::string_view line;
     while (lines.next(line)) {
-        if (startsWithNoCase(line, "template "))
+        if (startsWithIgnoringAsciiCase(line, "template "))
             continue;
-        if (startsWithNoCase(line, "Material "))
+        if (startsWithIgnoringAsciiCase(line, "Material "))
             keepMaterial(line);
-        else if (startsWithNoCase(line, "Mesh "))
+        else if (startsWithIgnoringAsciiCase(line, "Mesh "))
             readMesh();
     }
 }
@@ -527,17 +511,17 @@ void XReader::readMeshBlocks(MeshData& mesh, bool keep)
                     ++counts.meshesDropped;
                 return;
             }
-            if (keep && !mesh.materialsRead && startsWithNoCase(line, "MeshMaterialList ")) {
+            if (keep && !mesh.materialsRead && startsWithIgnoringAsciiCase(line, "MeshMaterialList ")) {
                 mesh.materialsRead = true;
                 readMaterialList(mesh, line);
                 continue;
             }
-            if (keep && !mesh.normalsRead && startsWithNoCase(line, "MeshNormals ")) {
+            if (keep && !mesh.normalsRead && startsWithIgnoringAsciiCase(line, "MeshNormals ")) {
                 mesh.normalsRead = true;
                 readNormals(mesh, line);
                 continue;
             }
-            if (keep && !mesh.textureCoordsRead && startsWithNoCase(line, "MeshTextureCoords ")) {
+            if (keep && !mesh.textureCoordsRead && startsWithIgnoringAsciiCase(line, "MeshTextureCoords ")) {
                 mesh.textureCoordsRead = true;
                 readTextureCoords(mesh, line);
                 continue;

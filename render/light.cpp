@@ -25,12 +25,6 @@ Light::~Light()
 {
     if (light.type != 0)
         apply(false);
-    if (prev != nullptr)
-        prev->next = next;
-    if (next != nullptr)
-        next->prev = prev;
-    prev = nullptr;
-    next = nullptr;
 }
 
 void Light::set(float x, float y, float z, uint32_t diffuse, uint32_t ambient, uint32_t specular)

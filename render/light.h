@@ -10,13 +10,11 @@ class LightList;
 
 class Light {
 public:
-    Light* prev = nullptr;  // list links; null at the ends
-    Light* next = nullptr;
-    D3DLight7Data light;    // the device's light record; all zero until set
-    int32_t index = 0;      // index on the device: the previous light's + 1; 0 for the list head
+    D3DLight7Data light;  // the device's light record; all zero until set
+    int32_t index = 0;    // index on the device: the previous light's + 1, 1 for the first
 
     Light() = default;
-    // A light that was set is switched off on the device first; then it leaves its list.
+    // A light that was set is switched off on the device.
     virtual ~Light();
     Light(const Light&) = delete;
     Light& operator=(const Light&) = delete;

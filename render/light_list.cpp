@@ -1,6 +1,8 @@
 // The World's light list: appending with the next index, clearing.
 #include "render/light_list.h"
 
+#include <utility>
+
 LightList::~LightList()
 {
     clear();
@@ -8,28 +10,17 @@ LightList::~LightList()
 
 Light* LightList::add()
 {
-    Light* last = &head_;
-    while (last->next != nullptr)
-        last = last->next;
-    Light* light = new Light;
+    auto light = std::make_unique<Light>();
     light->list_ = this;
-    light->index = last->index + 1;
-    light->prev = last;
-    last->next = light;
-    return light;
+    light->index = lights_.empty() ? 1 : lights_.back()->index + 1;
+    lights_.push_back(std::move(light));
+    return lights_.back().get();
 }
 
 void LightList::clear()
 {
-    // Each destructor unlinks its light, which moves head_.next on.
-    while (head_.next != nullptr)
-        delete head_.next;
-}
-
-size_t LightList::count() const
-{
-    size_t n = 0;
-    for (const Light* l = head_.next; l != nullptr; l = l->next)
-        ++n;
-    return n;
+    // One by one, so that the lights are switched off in the order they were added.
+    for (std::unique_ptr<Light>& light : lights_)
+        light.reset();
+    lights_.clear();
 }

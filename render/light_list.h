@@ -1,8 +1,10 @@
 // LightList: the lights of the World, in the order they were added, and the device they are
-// applied to. Its head is a Light of index 0 that is never a light itself.
+// applied to.
 #pragma once
 
 #include <cstddef>
+#include <memory>
+#include <vector>
 
 #include "render/light.h"
 
@@ -25,10 +27,9 @@ public:
     void setDevice(DrawDevice* device) { device_ = device; }
     DrawDevice* device() const { return device_; }
 
-    Light* first() const { return head_.next; }
-    size_t count() const;
+    size_t count() const { return lights_.size(); }
 
 private:
-    Light head_;  // index 0; holds no light
+    std::vector<std::unique_ptr<Light>> lights_;  // in the order they were added
     DrawDevice* device_ = nullptr;
 };

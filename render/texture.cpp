@@ -28,12 +28,6 @@ std::string fileNameKey(const std::string& path)
 Texture::~Texture()
 {
     surface.reset();
-    if (prev != nullptr)
-        prev->next = next;
-    if (next != nullptr)
-        next->prev = prev;
-    prev = nullptr;
-    next = nullptr;
 }
 
 bool Texture::loadTexture(DrawDevice* device, const std::string& path, const std::string* alphaPath)

@@ -18,8 +18,6 @@ inline constexpr std::string_view kTextureDirectory = "data\\texture\\";
 
 class Texture : public ImageBuffer {
 public:
-    Texture* prev = nullptr;  // links of the TextureCache list; null at the ends
-    Texture* next = nullptr;
     std::unique_ptr<TextureSurface> surface;  // null until made, or when making it failed
     int32_t desktopDepth = 0;   // bits per pixel of the screen when the surface was requested
     bool wantAlpha = false;     // set whenever a surface is requested: its format carries alpha
@@ -32,7 +30,7 @@ public:
     std::string alphaNameKey;   // the same for the alpha plane; "" when there is none
 
     Texture() = default;
-    // Releases the surface, unlinks the texture from its neighbours, then frees the picture.
+    // Releases the surface, then frees the picture.
     ~Texture() override;
 
     // Loads the picture from path (else from the texture directory), merges the alpha plane

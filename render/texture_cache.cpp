@@ -21,17 +21,13 @@ Texture* TextureCache::findOrLoadTexture(const std::string& path, const std::str
         alphaKey = textureFileNamePart(loweredAlpha);
     }
 
-    Texture* last = &head_;
-    for (Texture* t = head_.next; t != nullptr; t = t->next) {
+    for (const std::unique_ptr<Texture>& t : textures_) {
         // Without an alpha plane only a texture loaded without one matches.
         if (t->nameKey == key && t->alphaNameKey == alphaKey)
-            return t;
-        last = t;
+            return t.get();
     }
 
-    Texture* texture = new Texture;
-    texture->prev = last;
-    last->next = texture;
+    Texture* texture = textures_.emplace_back(std::make_unique<Texture>()).get();
     texture->loadTexture(device_, lowered, alphaPath != nullptr ? &loweredAlpha : nullptr);
     return texture;
 }
@@ -41,21 +37,14 @@ void TextureCache::setDevice(DrawDevice* device)
     if (device == device_)
         return;
     device_ = device;
-    for (Texture* t = head_.next; t != nullptr; t = t->next)
+    for (const std::unique_ptr<Texture>& t : textures_)
         t->recreateSurface(device_);
 }
 
 void TextureCache::clear()
 {
-    // Each destructor unlinks its texture, which moves head_.next on.
-    while (head_.next != nullptr)
-        delete head_.next;
-}
-
-size_t TextureCache::count() const
-{
-    size_t n = 0;
-    for (const Texture* t = head_.next; t != nullptr; t = t->next)
-        ++n;
-    return n;
+    // One by one, so that the surfaces are given back in the order the textures were added.
+    for (std::unique_ptr<Texture>& texture : textures_)
+        texture.reset();
+    textures_.clear();
 }

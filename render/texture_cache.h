@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "model/texture_source.h"
 #include "render/texture.h"
@@ -32,11 +34,11 @@ public:
     // Destroys every texture, first to last.
     void clear();
 
-    // The textures in the order they were added; null when there is none.
-    Texture* first() const { return head_.next; }
-    size_t count() const;
+    // The texture added index-th (from 0); null past the last.
+    Texture* at(size_t index) const { return index < textures_.size() ? textures_[index].get() : nullptr; }
+    size_t count() const { return textures_.size(); }
 
 private:
-    Texture head_;  // list head: never holds a picture or a surface; its keys stay empty
+    std::vector<std::unique_ptr<Texture>> textures_;  // in the order they were added
     DrawDevice* device_ = nullptr;
 };

@@ -30,14 +30,6 @@ std::string nativePath(std::string_view cp932Name)
     return path;
 }
 
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        return fold(x) == fold(y);
-    });
-}
-
 DirHandle openDirectory(const std::string& path)
 {
     return DirHandle(opendir(path.empty() ? "." : path.c_str()));
@@ -51,7 +43,7 @@ std::string findIgnoringCase(const std::string& directory, std::string_view name
     std::string found;
     while (const dirent* entry = dir ? readdir(dir.get()) : nullptr) {
         const std::string_view candidate = entry->d_name;
-        if (sameIgnoringAsciiCase(candidate, name) && (found.empty() || candidate < found)) {
+        if (equalsIgnoringAsciiCase(candidate, name) && (found.empty() || candidate < found)) {
             found = candidate;
         }
     }
@@ -124,23 +116,22 @@ void sortEntries(std::vector<std::pair<DirEntry, std::string>>& found)
 
 }  // namespace
 
-std::FILE* openFile(const std::string& cp932Name, const char* mode)
+FileHandle openFile(const std::string& cp932Name, const char* mode)
 {
     if (cp932Name.find('\0') != std::string::npos) {
         return nullptr;
     }
     const std::string path = nativePath(cp932Name);
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (file == nullptr && errno == ENOENT) {
+    FileHandle file(std::fopen(path.c_str(), mode));
+    if (!file && errno == ENOENT) {
         const std::string resolved = resolveLetterCase(path);
         if (resolved != path) {
-            file = std::fopen(resolved.c_str(), mode);
+            file.reset(std::fopen(resolved.c_str(), mode));
         }
     }
     // Here fopen opens a directory for reading; Windows refuses, and so does the program.
     struct stat status {};
-    if (file != nullptr && (fstat(fileno(file), &status) != 0 || S_ISDIR(status.st_mode))) {
-        std::fclose(file);
+    if (file && (fstat(fileno(file.get()), &status) != 0 || S_ISDIR(status.st_mode))) {
         return nullptr;
     }
     return file;

@@ -51,14 +51,14 @@ std::string entryName(const WIN32_FIND_DATAW& data)
 
 }  // namespace
 
-std::FILE* openFile(const std::string& cp932Name, const char* mode)
+FileHandle openFile(const std::string& cp932Name, const char* mode)
 {
     if (cp932Name.find('\0') != std::string::npos) {
         return nullptr;
     }
     const std::wstring name = toWide(cp932ToUtf16(cp932Name));
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));  // ASCII
-    return _wfopen(name.c_str(), wideMode.c_str());
+    return FileHandle(_wfopen(name.c_str(), wideMode.c_str()));
 }
 
 std::vector<DirEntry> listDirectory(const std::string& cp932Pattern)

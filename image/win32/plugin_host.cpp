@@ -2,8 +2,6 @@
 #include "image/win32/plugin_host.h"
 
 #include <cstdio>
-#include <memory>
-#include <new>
 #include <span>
 
 #include "base/cp932.h"
@@ -11,11 +9,6 @@
 #include "image/image_buffer.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 // True when text ends in '\' or '/' as a character of its own, not as the second byte of a
 // double-byte character.
@@ -73,22 +66,6 @@ private:
     void* data_;
 };
 
-// The whole file in one block; null when it can't be opened or read, or is too large.
-std::unique_ptr<char[]> readWholeFile(const std::string& path, long& length)
-{
-    const File file(openFile(path, "rb"));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
-        return nullptr;
-    length = std::ftell(file.get());
-    if (length < 0 || length > PluginHost::kMaxFileBytes || std::fseek(file.get(), 0, SEEK_SET) != 0)
-        return nullptr;
-    const size_t bytes = static_cast<size_t>(length);
-    std::unique_ptr<char[]> block(new (std::nothrow) char[bytes + 1]);
-    if (!block || std::fread(block.get(), 1, bytes, file.get()) != bytes)
-        return nullptr;
-    return block;
-}
-
 }  // namespace
 
 PluginHost::PluginHost() : previousDecoder_(installPictureDecoder(this)) {}
@@ -138,7 +115,7 @@ PluginModule* PluginHost::findDecoder(const std::string& path)
     if (!probe.get())
         return nullptr;
     {
-        const File file(openFile(path, "rb"));
+        const FileHandle file = openFile(path, "rb");
         if (!file)
             return nullptr;
         [[maybe_unused]] const size_t read = std::fread(probe.get(), 1, kProbeBytes, file.get());
@@ -159,13 +136,14 @@ bool PluginHost::loadWithPlugin(const std::string& path, ImageBuffer& image)
     PluginModule* module = findDecoder(path);
     if (!module)
         return false;
-    long length = 0;
-    const std::unique_ptr<char[]> contents = readWholeFile(path, length);
-    if (!contents)
+    const FileHandle file = openFile(path, "rb");
+    std::string contents;
+    if (!file || !readWholeFile(file.get(), kMaxFileBytes, contents))
         return false;
     HLOCAL infoHandle = nullptr;
     HLOCAL bitsHandle = nullptr;
-    if (module->GetPicture(contents.get(), length, 1, &infoHandle, &bitsHandle, nullptr, 0) != 0)
+    const auto length = static_cast<LONG_PTR>(contents.size());
+    if (module->GetPicture(contents.data(), length, 1, &infoHandle, &bitsHandle, nullptr, 0) != 0)
         return false;  // the handles are not the host's in that case
     // One handle returned for both is no picture, and is freed once.
     const LockedLocal info(infoHandle);

@@ -17,7 +17,7 @@ public:
     // Bytes of the start of a file that IsSupported is shown.
     static constexpr size_t kProbeBytes = 2048;
     // Files larger than this are not handed to a plug-in.
-    static constexpr long kMaxFileBytes = 256L << 20;
+    static constexpr size_t kMaxFileBytes = size_t{256} << 20;
 
     // Installs the host as the picture decoder (the one installed before is put back when the
     // host ends, if the host is still the installed one then).

@@ -22,6 +22,8 @@ namespace files_cases {
 
 namespace fs = std::filesystem;
 
+constexpr std::size_t kMaxTestFileBytes = 1 << 20;  // the files written here hold a few bytes
+
 // A fresh directory under the system's temporary directory, removed with all it holds.
 class ScratchDirectory {
 public:
@@ -59,27 +61,21 @@ inline std::string bytes(std::initializer_list<int> values)
 
 inline bool writeFile(const std::string& cp932Name, const std::string& content)
 {
-    std::FILE* file = openFile(cp932Name, "wb");
-    if (file == nullptr) {
+    FileHandle file = openFile(cp932Name, "wb");
+    if (!file) {
         return false;
     }
-    const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    return std::fclose(file) == 0 && written;
+    const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
+    return std::fclose(file.release()) == 0 && written;
 }
 
 inline std::string readFile(const std::string& cp932Name)
 {
-    std::FILE* file = openFile(cp932Name, "rb");
-    if (file == nullptr) {
+    const FileHandle file = openFile(cp932Name, "rb");
+    if (!file) {
         return "<cannot open>";
     }
-    std::string content;
-    char buffer[256];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-        content.append(buffer, n);
-    }
-    std::fclose(file);
-    return content;
+    return readFileStart(file.get(), kMaxTestFileBytes);
 }
 
 // The listing as "name" for files and "name/" for directories, sorted, so that it compares

@@ -3,6 +3,7 @@
 // every fuzz seed in tests/data/seeds/ must load. The target is chosen by the file's extension.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,8 +39,7 @@ std::vector<uint8_t> fileBytes(const fs::path& path)
 std::string lowerExtension(const fs::path& path)
 {
     std::string extension = path.extension().string();
-    for (char& c : extension)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::transform(extension.begin(), extension.end(), extension.begin(), lowerAscii);
     return extension;
 }
 

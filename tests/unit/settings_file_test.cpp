@@ -128,6 +128,12 @@ TEST(SettingsFile, ApplicationReadsAndWritesTheFile)
     app.modelFileName.clear();
     app.readSettings();
     EXPECT_EQ(app.modelFileName, "abc");
+
+    // Only the file's start is read: a file grown past the cap still gives its name.
+    std::filesystem::resize_file(path, kMaxSettingsFileBytes * 2);
+    app.modelFileName.clear();
+    app.readSettings();
+    EXPECT_EQ(app.modelFileName, "abc");
     std::error_code ignored;
     std::filesystem::remove_all(dir, ignored);
 }

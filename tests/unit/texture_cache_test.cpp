@@ -285,8 +285,8 @@ TEST(TextureCache, NamesMatchWhateverTheirDirectoryAndCaseAndFailedLoadsAreTried
     Texture* b = f.request(missing);
     EXPECT_NE(b, a);
     EXPECT_EQ(f.cache.count(), 3u);
-    EXPECT_EQ(a->next, b);
-    EXPECT_EQ(b->prev, a);
+    EXPECT_EQ(f.cache.at(1), a);
+    EXPECT_EQ(f.cache.at(2), b);
 }
 
 TEST(TextureCache, NoFormatOfTheDesktopDepthMeansNoSurface)

@@ -315,7 +315,7 @@ TEST(World, ClearWorldReleasesFramesLightsModelsAndTheDefaultMaterial)
     s.world.clearWorld();
     EXPECT_EQ(s.world.modelCache.head.next, nullptr);
     EXPECT_EQ(s.world.firstChild, nullptr);
-    EXPECT_EQ(s.world.lights.first(), nullptr);
+    EXPECT_EQ(s.world.lights.count(), 0u);
     EXPECT_EQ(s.world.currentMaterial, nullptr);
     s.world.resetWorld();
     EXPECT_EQ(s.world.currentMaterial, s.world.defaultMaterial());
