@@ -22,31 +22,11 @@
 #include "render/win32/render_device.h"
 #include "render/world.h"
 #include "tests/unit/image_test_support.h"
+#include "test_window.h"
 
 namespace {
 
 constexpr float kHalfSide = 50.0f;  // the quad spans -50 .. 50 in x and y, at z = 0
-
-class TestWindow {
-public:
-    TestWindow()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VellarnDrawDeviceTest";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"draw device test", WS_POPUP, 0, 0, 200, 200, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-    }
-    ~TestWindow() { DestroyWindow(window_); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 // A quad facing the camera, drawn from both sides so that the cull mode does not matter. The
 // texture's top row (v = 0) is at the quad's top (y = +50).
@@ -116,7 +96,7 @@ public:
     Frame* quad = nullptr;
 
 private:
-    TestWindow window_;
+    TestWindow window_{200, 200};
     RenderDevice device_;
     std::unique_ptr<D3D7DrawDevice> drawDevice_;
     std::vector<MeshVertex> vertices_;

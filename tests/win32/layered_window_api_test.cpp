@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_window.h"
+
 namespace {
 
 // Which of the two functions a system has.
@@ -28,28 +30,10 @@ LayeredWindowApi::ProcLookup lookupOffering(Offer offer, std::vector<std::string
     };
 }
 
-// A hidden pop-up window whose extended style the test reads.
-class StyledWindow {
-public:
-    StyledWindow()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VellarnLayeredWindowApiTest";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"layered test", WS_POPUP, 0, 0, 64, 64, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
-    }
-    ~StyledWindow() { DestroyWindow(window_); }
-    StyledWindow(const StyledWindow&) = delete;
-    StyledWindow& operator=(const StyledWindow&) = delete;
-    HWND get() const { return window_; }
-    bool layered() const { return (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_LAYERED) != 0; }
-
-private:
-    HWND window_ = nullptr;
-};
+bool layered(HWND window)
+{
+    return (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+}
 
 }  // namespace
 
@@ -75,15 +59,15 @@ TEST(LayeredWindowApi, UpdateLayeredWindowDecidesAndTheAttributesGateTheStyle)
         EXPECT_EQ(api.setLayeredWindowAttributes != nullptr, c.offer.attributes) << what;
         EXPECT_EQ(asked.size(), 2u) << what;
 
-        StyledWindow window;
+        TestWindow window(64, 64);
         ASSERT_NE(window.get(), nullptr);
         const LONG_PTR written = api.setLayeredStyle(window.get(), true);
-        EXPECT_EQ(window.layered(), c.styleSet) << what;
+        EXPECT_EQ(layered(window.get()), c.styleSet) << what;
         if (!c.styleSet) {
             EXPECT_EQ(written, 0) << what << ": nothing done";
         }
         api.setLayeredStyle(window.get(), false);
-        EXPECT_FALSE(window.layered()) << what;
+        EXPECT_FALSE(layered(window.get())) << what;
     }
 }
 

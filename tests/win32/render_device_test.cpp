@@ -21,33 +21,12 @@
 #include "image/image_buffer.h"
 #include "process_counts.h"
 #include "render/difference_matte.h"
+#include "test_window.h"
 
 namespace {
 
 constexpr int32_t kClientWidth = 320;
 constexpr int32_t kClientHeight = 240;
-
-// A plain pop-up window of kClientWidth x kClientHeight for the clipper and cooperative level.
-class TestWindow {
-public:
-    TestWindow()
-    {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"VellarnRenderDeviceTest";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"render device test", WS_POPUP, 0, 0, kClientWidth,
-                                  kClientHeight, nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~TestWindow() { DestroyWindow(window_); }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 // The start-up sequence the program runs at every picture size; the program always asks for
 // acceleration.
@@ -171,7 +150,7 @@ void renderScene(IDirect3DDevice7* device, D3DCOLOR background)
 
 TEST(D3DRenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     RenderDevice device;
     EXPECT_FALSE(device.ready());
     EXPECT_FALSE(device.everReady());
@@ -205,7 +184,7 @@ TEST(D3DRenderDevice, EmptyDeviceRefusesWorkAndShutsDownTwice)
 
 TEST(D3DRenderDevice, ComesUpAtBothPictureSizes)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     struct Case {
         int32_t side;
         bool hardware;
@@ -280,7 +259,7 @@ TEST(D3DRenderDevice, ComesUpAtBothPictureSizes)
 
 TEST(D3DRenderDevice, ZeroSideTakesTheClientSize)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     struct Case {
         int32_t width;
         int32_t height;
@@ -296,7 +275,7 @@ TEST(D3DRenderDevice, ZeroSideTakesTheClientSize)
 
 TEST(D3DRenderDevice, ClearedTargetReadsBackAsItsColour)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     RenderDevice device;
     ASSERT_TRUE(bringUp(device, window.get(), 400, 400));
     ImageBuffer image32;
@@ -327,7 +306,7 @@ TEST(D3DRenderDevice, ClearedTargetReadsBackAsItsColour)
 
 TEST(D3DRenderDevice, MatteOfTwoBackgrounds)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     RenderDevice device;
     ASSERT_TRUE(bringUp(device, window.get(), 400, 400));
     ImageBuffer overBlack;
@@ -368,7 +347,7 @@ TEST(D3DRenderDevice, MatteOfTwoBackgrounds)
 
 TEST(D3DRenderDevice, ReCreationDoesNotLeak)
 {
-    TestWindow window;
+    TestWindow window(kClientWidth, kClientHeight);
     RenderDevice device;
     ImageBuffer small;
     ImageBuffer large;
