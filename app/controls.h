@@ -48,12 +48,12 @@ inline constexpr int32_t kMaxRenderSize = 1200;
 
 // Control dialog sliders, each with the range -32768..32767.
 struct SliderPositions {
-    int32_t turnX = 0;        // trackbar 1000
-    int32_t turnY = 0;        // trackbar 1006
-    int32_t tilt = 0;         // trackbar 1001
-    int32_t leftTemple = 0;   // trackbar 1002
-    int32_t rightTemple = 0;  // trackbar 1003
-    int32_t transparency = 0; // trackbar 1005
+    int32_t turnX = 0;         // trackbar 1000
+    int32_t turnY = 0;         // trackbar 1006
+    int32_t tilt = 0;          // trackbar 1001
+    int32_t leftTemple = 0;    // trackbar 1002
+    int32_t rightTemple = 0;   // trackbar 1003
+    int32_t transparency = 0;  // trackbar 1005
 };
 
 inline constexpr int32_t kSliderMin = -32768;

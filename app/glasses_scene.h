@@ -12,9 +12,9 @@
 #include <string>
 
 #include "app/scene_parameters.h"
+#include "base/ptr_array.h"
 #include "image/image_buffer.h"
 #include "model/d3d_material7_data.h"
-#include "base/ptr_array.h"
 
 class Frame;
 class Light;
@@ -44,9 +44,9 @@ public:
 class GlassesScene {
 public:
     // Object names of the parts the scene drives (code page 932).
-    static constexpr char kLensName[] = "\x83\x8C\x83\x93\x83\x59";                   // レンズ
-    static constexpr char kLeftMaskName[] = "\x8D\xB6\x83\x7D\x83\x58\x83\x4E";       // 左マスク
-    static constexpr char kRightMaskName[] = "\x89\x45\x83\x7D\x83\x58\x83\x4E";      // 右マスク
+    static constexpr char kLensName[] = "\x83\x8C\x83\x93\x83\x59";               // レンズ
+    static constexpr char kLeftMaskName[] = "\x8D\xB6\x83\x7D\x83\x58\x83\x4E";   // 左マスク
+    static constexpr char kRightMaskName[] = "\x89\x45\x83\x7D\x83\x58\x83\x4E";  // 右マスク
     static constexpr float kModelScale = 0.7f;
 
     GlassesScene(World& world, SceneHost& host) : world_(world), host_(host) {}
@@ -68,13 +68,13 @@ public:
     // Paints the temple masks opaque white (on) or invisible (off) while temples are dragged.
     void showMasks(bool on);
 
-    SceneParameters params;        // the user's settings; clamped by render
-    bool loaded = false;           // a model is loaded and prepared
-    ImageBuffer blackImage;        // rendered over black, with alpha; the picture presented
-    ImageBuffer greenImage;        // rendered over green (layered mode only)
-    ColourValue lensBaseColour;    // diffuse colour of the first lens as loaded
-    Light* light = nullptr;        // owned by the World
-    Frame* model = nullptr;        // the World's child holding the glasses; owned by the World
+    SceneParameters params;      // the user's settings; clamped by render
+    bool loaded = false;         // a model is loaded and prepared
+    ImageBuffer blackImage;      // rendered over black, with alpha; the picture presented
+    ImageBuffer greenImage;      // rendered over green (layered mode only)
+    ColourValue lensBaseColour;  // diffuse colour of the first lens as loaded
+    Light* light = nullptr;      // owned by the World
+    Frame* model = nullptr;      // the World's child holding the glasses; owned by the World
     PtrArray<Frame*> lenses;
     PtrArray<ColourValue> lensFileColours;  // each lens's diffuse colour as loaded
     PtrArray<Frame*> leftMasks;

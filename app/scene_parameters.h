@@ -13,14 +13,14 @@ struct LensColourRecord {
 };
 
 struct SceneParameters {
-    float turnX = 0.0f;        // radians about X, kept in [-pi/2, pi/2]
-    float turnY = 0.0f;        // radians about Y, kept in [-pi/2, pi/2]
-    float tilt = 0.0f;         // radians about Z, kept in [-pi, pi]
-    float templeDiff = 0.0f;   // (left - right) / 2 of the temple lengths
-    float templeMean = 0.0f;   // (left + right) / 2
-    float lightPadX = -0.5f;   // light position on the pad, kept in [-1, 1]
+    float turnX = 0.0f;       // radians about X, kept in [-pi/2, pi/2]
+    float turnY = 0.0f;       // radians about Y, kept in [-pi/2, pi/2]
+    float tilt = 0.0f;        // radians about Z, kept in [-pi, pi]
+    float templeDiff = 0.0f;  // (left - right) / 2 of the temple lengths
+    float templeMean = 0.0f;  // (left + right) / 2
+    float lightPadX = -0.5f;  // light position on the pad, kept in [-1, 1]
     float lightPadY = -0.5f;
-    LensColourRecord lens;     // lens colour and transparency offset
+    LensColourRecord lens;  // lens colour and transparency offset
 };
 
 inline constexpr float kHalfPi = 1.5707964f;

@@ -134,8 +134,14 @@ void appendEncoded(char32_t c, std::string& out)
     }
 }
 
-bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool isHighSurrogate(char16_t u)
+{
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t u)
+{
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // Decodes one UTF-8 sequence at text[pos] and moves pos past it. A malformed sequence gives
 // kInvalidUtf8 and covers its longest well-formed beginning (at least one byte), so that

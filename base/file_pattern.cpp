@@ -29,8 +29,7 @@ bool sameCharacter(std::string_view a, std::string_view b)
 }
 
 // Greedy matching that goes back to the last '*' on a mismatch: at most name x pattern steps.
-bool matchCharacters(const std::vector<std::string_view>& name,
-                     const std::vector<std::string_view>& pattern)
+bool matchCharacters(const std::vector<std::string_view>& name, const std::vector<std::string_view>& pattern)
 {
     std::size_t n = 0;
     std::size_t p = 0;

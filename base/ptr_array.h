@@ -25,9 +25,7 @@ public:
     static constexpr int32_t kInitialCapacity = 256;
     static constexpr int32_t kGrowthStep = 256;
 
-    PtrArray() : slots(new (std::nothrow) Slot[kInitialCapacity]()), cap(slots ? kInitialCapacity : 0)
-    {
-    }
+    PtrArray() : slots(new (std::nothrow) Slot[kInitialCapacity]()), cap(slots ? kInitialCapacity : 0) {}
 
     PtrArray(const PtrArray&) = delete;
     PtrArray& operator=(const PtrArray&) = delete;

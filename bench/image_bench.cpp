@@ -73,7 +73,8 @@ void memcpyTwoPictures(benchmark::State& state)
 // harness, frame_bench --dump), here widened to the 24 bits the window works with.
 bool loadRegionPicture(ImageBuffer& window, int32_t side)
 {
-    const std::string path = std::string(VELLARN_SOURCE_DIR) + "/bench/data/glasses_region_" + std::to_string(side) + ".bmp";
+    const std::string path =
+        std::string(VELLARN_SOURCE_DIR) + "/bench/data/glasses_region_" + std::to_string(side) + ".bmp";
     return window.loadBmp(path) && window.bitsPerPixel() == 24 && window.width() == side / 2;
 }
 

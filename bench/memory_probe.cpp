@@ -17,11 +17,11 @@
 
 #include "app/application.h"
 #include "app/glasses_scene.h"
+#include "child_process.h"
 #include "image/color_key_rects.h"
 #include "image/image_buffer.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
-#include "child_process.h"
 #include "model_files.h"
 #include "null_draw_device.h"
 #include "render/world.h"
@@ -174,13 +174,13 @@ int main(int argc, char** argv)
 
     for (const int32_t side : {400, 1200}) {
         const std::string size = std::to_string(side);
-        row("memory/allocsPerFrame/default/" + size, allocationsPerFrame(kDefaultModelName, side, true, frames),
-            "allocations");
+        row("memory/allocsPerFrame/default/" + size,
+            allocationsPerFrame(kDefaultModelName, side, true, frames), "allocations");
         row("memory/allocsPerFrame/default/" + size + "/region",
             allocationsPerFrame(kDefaultModelName, side, false, frames), "allocations");
     }
-    row("memory/allocsPerFrame/grid100k/400", allocationsPerFrame(grid(BenchFormat::mqo, 100'000), 400, true, frames),
-        "allocations");
+    row("memory/allocsPerFrame/grid100k/400",
+        allocationsPerFrame(grid(BenchFormat::mqo, 100'000), 400, true, frames), "allocations");
 
     row("memory/peakBeforeLoading", peakMegabytes(), "MB");
     for (const BenchFormat format : {BenchFormat::mqo, BenchFormat::rok, BenchFormat::x}) {

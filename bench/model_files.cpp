@@ -20,7 +20,8 @@ public:
         const int n = std::vsnprintf(buffer, sizeof buffer, format, args);
         va_end(args);
         if (n > 0)
-            text_.append(buffer, static_cast<size_t>(n) < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer - 1);
+            text_.append(buffer,
+                         static_cast<size_t>(n) < sizeof buffer ? static_cast<size_t>(n) : sizeof buffer - 1);
     }
 
     bool save(const std::filesystem::path& path) const
@@ -53,7 +54,13 @@ Point gridPoint(int32_t i, int32_t j, int32_t side)
     const float dzdy = -0.4f * std::sin(x * 0.05f) * std::sin(y * 0.04f);
     const float length = std::sqrt(dzdx * dzdx + dzdy * dzdy + 1.0f);
     const float last = static_cast<float>(side - 1);
-    return Point{x, y, z, -dzdx / length, -dzdy / length, 1.0f / length, static_cast<float>(j) / last,
+    return Point{x,
+                 y,
+                 z,
+                 -dzdx / length,
+                 -dzdy / length,
+                 1.0f / length,
+                 static_cast<float>(j) / last,
                  static_cast<float>(i) / last};
 }
 
@@ -88,7 +95,8 @@ std::vector<Point> gridPoints(int32_t side)
 void writeMqo(TextOut& out, int32_t side)
 {
     const std::vector<Point> points = gridPoints(side);
-    out.put("Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\nScene {\r\n\tpos 0.0000 0.0000 1500.0000\r\n");
+    out.put(
+        "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\nScene {\r\n\tpos 0.0000 0.0000 1500.0000\r\n");
     out.put("\tlookat 0.0000 0.0000 0.0000\r\n\thead -0.5236\r\n\tpich 0.5236\r\n}\r\n");
     out.put("Material 1 {\r\n\t\"frame\" col(0.650 0.510 0.260 1.000) dif(1.000) amb(0.600) emi(0.330) "
             "spc(1.000) power(25.00)\r\n}\r\n");
@@ -103,8 +111,8 @@ void writeMqo(TextOut& out, int32_t side)
         int32_t c[3];
         gridTriangle(t, side, c);
         const Point &p0 = points[c[0]], &p1 = points[c[1]], &p2 = points[c[2]];
-        out.put("\t\t3 V(%d %d %d) M(0) UV(%.5f %.5f %.5f %.5f %.5f %.5f)\r\n", c[0], c[1], c[2], p0.u, p0.v, p1.u,
-                p1.v, p2.u, p2.v);
+        out.put("\t\t3 V(%d %d %d) M(0) UV(%.5f %.5f %.5f %.5f %.5f %.5f)\r\n", c[0], c[1], c[2], p0.u, p0.v,
+                p1.u, p1.v, p2.u, p2.v);
     }
     out.put("\t}\r\n}\r\nEof\r\n");
 }
@@ -164,7 +172,8 @@ void writeX(TextOut& out, int32_t side)
             "0.000000,0.000000,0.000000,1.000000;;\r\n }\r\n");
     out.put(" Mesh {\r\n  %zu;\r\n", points.size());
     for (size_t k = 0; k < points.size(); ++k)
-        out.put("  %.6f;%.6f;%.6f;%s\r\n", points[k].x, points[k].y, points[k].z, k + 1 < points.size() ? "," : ";");
+        out.put("  %.6f;%.6f;%.6f;%s\r\n", points[k].x, points[k].y, points[k].z,
+                k + 1 < points.size() ? "," : ";");
     const auto faceList = [&] {
         out.put("  %lld;\r\n", static_cast<long long>(triangles));
         for (int64_t t = 0; t < triangles; ++t) {
@@ -179,7 +188,8 @@ void writeX(TextOut& out, int32_t side)
         out.put("   0%s\r\n", t + 1 < triangles ? "," : ";");
     out.put("   {frame}\r\n  }\r\n  MeshNormals {\r\n   %zu;\r\n", points.size());
     for (size_t k = 0; k < points.size(); ++k)
-        out.put("   %.6f;%.6f;%.6f;%s\r\n", points[k].nx, points[k].ny, points[k].nz, k + 1 < points.size() ? "," : ";");
+        out.put("   %.6f;%.6f;%.6f;%s\r\n", points[k].nx, points[k].ny, points[k].nz,
+                k + 1 < points.size() ? "," : ";");
     faceList();
     out.put("  }\r\n  MeshTextureCoords {\r\n   %zu;\r\n", points.size());
     for (size_t k = 0; k < points.size(); ++k)

@@ -18,9 +18,9 @@
 #include <map>
 #include <memory>
 
+#include "child_process.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
-#include "child_process.h"
 #include "model_files.h"
 
 namespace {
@@ -135,7 +135,9 @@ void registerAll()
                 ->Unit(benchmark::kMillisecond);
         }
         const std::string name = std::string("load/assimp-x/") + size.label;
-        benchmark::RegisterBenchmark(name.c_str(), loadAssimp, size)->UseManualTime()->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(name.c_str(), loadAssimp, size)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond);
     }
 }
 

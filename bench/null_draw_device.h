@@ -31,7 +31,10 @@ public:
     int32_t targetHeight() const override { return height_; }
     int32_t colourDepth() const override { return 32; }
     int32_t desktopDepth() const override { return 32; }
-    std::unique_ptr<TextureSurface> createTextureSurface(const TextureSurfaceRequest&) override { return nullptr; }
+    std::unique_ptr<TextureSurface> createTextureSurface(const TextureSurfaceRequest&) override
+    {
+        return nullptr;
+    }
     bool fillTexture(TextureSurface&, ImageBuffer&) override { return false; }
     void debugMessage(const char*) override {}
 

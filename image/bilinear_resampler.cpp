@@ -203,13 +203,15 @@ int32_t resampleRowSse2(const RowTaps& row, const ColumnTaps& taps, int32_t targ
     for (; j + 4 <= targetWidth; j += 4) {
         const __m128i right01 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps.weightLanes + j));
         const __m128i right23 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(taps.weightLanes + j + 2));
-        const __m128i weights[4] = {_mm_sub_epi16(full, right01), right01, _mm_sub_epi16(full, right23), right23};
+        const __m128i weights[4] = {_mm_sub_epi16(full, right01), right01, _mm_sub_epi16(full, right23),
+                                    right23};
         __m128i top01, top23, bottom01, bottom23;
         blendColumns<Contiguous>(row.below, taps.offsets, j, weights, top01, top23);
         blendColumns<Contiguous>(row.above, taps.offsets, j, weights, bottom01, bottom23);
         const __m128i out01 = mix(top01, wyBelow, bottom01, wyAbove);
         const __m128i out23 = mix(top23, wyBelow, bottom23, wyAbove);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * static_cast<size_t>(j)), _mm_packus_epi16(out01, out23));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * static_cast<size_t>(j)),
+                         _mm_packus_epi16(out01, out23));
     }
     return j;
 }
@@ -225,8 +227,8 @@ bool readsEveryPairInTurn(const uint32_t* offsets, int32_t targetWidth)
     return true;
 }
 
-void resampleRow32(const RowTaps& row, const ColumnTaps& taps, int32_t targetWidth, bool vector, bool contiguous,
-                   uint8_t* out)
+void resampleRow32(const RowTaps& row, const ColumnTaps& taps, int32_t targetWidth, bool vector,
+                   bool contiguous, uint8_t* out)
 {
     int32_t done = 0;
 #if defined(VELLARN_HAVE_SSE2)
@@ -255,8 +257,8 @@ bool resample24(const SourceRows& source, const TargetRows& target)
     for (int32_t i = 0; i < target.height; ++i) {
         const uint32_t g = static_cast<uint32_t>(16 * accumulator / target.height);
         const int64_t above = std::min<int64_t>(y + 1, source.height - 1);
-        resampleRow24(source.pixels + y * source.stride, source.pixels + above * source.stride, g,
-                      taps, target.width, target.pixels + static_cast<int64_t>(i) * target.stride);
+        resampleRow24(source.pixels + y * source.stride, source.pixels + above * source.stride, g, taps,
+                      target.width, target.pixels + static_cast<int64_t>(i) * target.stride);
         accumulator += source.height - 1;
         if (accumulator >= target.height) {
             y += accumulator / target.height;

@@ -82,7 +82,7 @@ public:
     }
 
 private:
-    int step_;       // bytes per pixel: 3 or 4
+    int step_;        // bytes per pixel: 3 or 4
     uint8_t key_[3];  // the key's B, G, R
 };
 
@@ -141,8 +141,7 @@ class Vector32Classifier {
 public:
     explicit Vector32Classifier(uint32_t key)
         : key_(_mm_set1_epi32(static_cast<int32_t>(key & 0xFFFFFF))), colour_(_mm_set1_epi32(0xFFFFFF))
-    {
-    }
+    {}
 
     uint32_t classify(const uint8_t* row, int32_t x) const
     {
@@ -219,18 +218,20 @@ bool ColorKeyRects::build(const ImageBuffer& image, uint32_t key, bool useSimd)
 #if defined(VELLARN_HAVE_SSE2)
     if (useSimd && depth == 24) {
         const Vector24Classifier vector(key);
-        count_ = addRuns(image, plain, [&](const uint8_t* row, int32_t x) { return vector.classify(row, x); }, rects);
+        count_ = addRuns(
+            image, plain, [&](const uint8_t* row, int32_t x) { return vector.classify(row, x); }, rects);
         return true;
     }
     if (useSimd) {
         const Vector32Classifier vector(key);
-        count_ = addRuns(image, plain, [&](const uint8_t* row, int32_t x) { return vector.classify(row, x); }, rects);
+        count_ = addRuns(
+            image, plain, [&](const uint8_t* row, int32_t x) { return vector.classify(row, x); }, rects);
         return true;
     }
 #else
     (void)useSimd;
 #endif
-    count_ = addRuns(image, plain, [&](const uint8_t* row, int32_t x) { return plain.classify(row, x, kChunk); },
-                     rects);
+    count_ = addRuns(
+        image, plain, [&](const uint8_t* row, int32_t x) { return plain.classify(row, x, kChunk); }, rects);
     return true;
 }

@@ -30,8 +30,8 @@ inline uint8_t widen5(uint32_t v)
 }
 
 // Writes B, G, R of each of width pixels of one source row, step bytes apart from dst.
-void expandRow(const uint8_t* src, int32_t width, uint16_t bitsPerPixel, const RgbQuad* table,
-               uint8_t* dst, int step)
+void expandRow(const uint8_t* src, int32_t width, uint16_t bitsPerPixel, const RgbQuad* table, uint8_t* dst,
+               int step)
 {
     const auto putIndex = [&](int32_t x, uint32_t index) {
         const RgbQuad& q = table[index];
@@ -146,8 +146,8 @@ bool ImageBuffer::copyFrom(const ImageBuffer& source)
 {
     if (&source == this)
         return !empty();
-    if (!empty() && (bitsPerPixel() != source.bitsPerPixel() || width() != source.width() ||
-                     height() != source.height()))
+    if (!empty() &&
+        (bitsPerPixel() != source.bitsPerPixel() || width() != source.width() || height() != source.height()))
         release();
     if (source.empty()) {
         release();
@@ -231,8 +231,8 @@ ImageHandle ImageBuffer::resizeFrom(const ImageBuffer& source, int32_t newWidth,
         return copyFrom(source) ? block_.handle : nullptr;
     if (source.empty() || !isResizableDepth(source.bitsPerPixel()))
         return nullptr;
-    const bool reusable = !empty() && width() == newWidth && height() == newHeight &&
-                          bitsPerPixel() == source.bitsPerPixel();
+    const bool reusable =
+        !empty() && width() == newWidth && height() == newHeight && bitsPerPixel() == source.bitsPerPixel();
     if (!reusable && !create(newWidth, newHeight, source.bitsPerPixel()))
         return nullptr;
     return resampleInto(source, *this) ? block_.handle : nullptr;

@@ -39,10 +39,8 @@ Quaternion& Quaternion::setRotationZ(float angle)
 
 Quaternion Quaternion::product(const Quaternion& q) const
 {
-    return {w * q.w - x * q.x - y * q.y - z * q.z,
-            w * q.x + x * q.w + y * q.z - z * q.y,
-            w * q.y - x * q.z + y * q.w + z * q.x,
-            w * q.z + x * q.y - y * q.x + z * q.w};
+    return {w * q.w - x * q.x - y * q.y - z * q.z, w * q.x + x * q.w + y * q.z - z * q.y,
+            w * q.y - x * q.z + y * q.w + z * q.x, w * q.z + x * q.y - y * q.x + z * q.w};
 }
 
 Quaternion& Quaternion::multiply(const Quaternion& q)

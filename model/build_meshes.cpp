@@ -84,8 +84,8 @@ bool needsAlphaBlend(const Material& material)
 }
 
 // Fills one group's mesh and hangs it under parent; nothing when it has no vertex.
-void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount, bool flip,
-                    Frame* parent, const char* name)
+void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount, bool flip, Frame* parent,
+                    const char* name)
 {
     if (group.vertexTotal <= 0)
         return;
@@ -145,7 +145,7 @@ Frame* buildMaterialMesh(ModelEntry& entry, const Face* faces, int32_t count, in
     return buildMeshes(entry, faces, count, flipWinding, parent, name);
 }
 
-} // namespace
+}  // namespace
 
 Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
                              Frame* parent, const char* name, FrameBudget& budget)

@@ -13,10 +13,9 @@ constexpr int32_t kFlipWinding = 1;
 
 // The most vertices one mesh frame may hold: its count is an int32 and its array must be
 // addressable. Faces that would push a mesh past it are left out of the mesh.
-constexpr int64_t kMaxMeshVertices =
-    static_cast<uint64_t>(INT32_MAX) < SIZE_MAX / sizeof(MeshVertex)
-        ? INT32_MAX
-        : static_cast<int64_t>(SIZE_MAX / sizeof(MeshVertex));
+constexpr int64_t kMaxMeshVertices = static_cast<uint64_t>(INT32_MAX) < SIZE_MAX / sizeof(MeshVertex)
+                                         ? INT32_MAX
+                                         : static_cast<int64_t>(SIZE_MAX / sizeof(MeshVertex));
 
 // The most frames one model may make below its root (mesh frames, and the group frames of a
 // .rok model): every frame joins its parent's child list, whose insertion walks the list, so an

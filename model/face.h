@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
+#include "math/vector3.h"
 #include "model/material.h"
 #include "model/mesh_vertex.h"
-#include "math/vector3.h"
 
 struct Face {
     const Material* material = nullptr;  // not owned: points into a NamedMaterial

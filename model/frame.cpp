@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <new>
 
-
 namespace {
 
 // A new[]-allocated copy of count elements, or null when there is nothing to copy or the
@@ -23,7 +22,7 @@ E* copyArray(const E* source, int32_t count)
     return copy;
 }
 
-} // namespace
+}  // namespace
 
 Frame::~Frame()
 {
@@ -113,8 +112,7 @@ Frame* Frame::addChild(float key)
     return child;
 }
 
-Frame* Frame::addMeshChild(int32_t primitive, MeshVertex* meshVertices, int32_t meshVertexCount,
-                           float key)
+Frame* Frame::addMeshChild(int32_t primitive, MeshVertex* meshVertices, int32_t meshVertexCount, float key)
 {
     Frame* child = addChild(key);
     child->primitiveType = primitive;

@@ -5,13 +5,13 @@
 #include <cstdint>
 
 struct MeshVertex {
-    float x = 0.0f;   // position, already scaled (and mirrored where the reader does so)
+    float x = 0.0f;  // position, already scaled (and mirrored where the reader does so)
     float y = 0.0f;
     float z = 0.0f;
     float nx = 0.0f;  // vertex normal
     float ny = 0.0f;
     float nz = 0.0f;
-    float u = 0.0f;   // texture coordinate
+    float u = 0.0f;  // texture coordinate
     float v = 0.0f;
 
     // The flexible vertex format of this layout: D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1.

@@ -65,8 +65,7 @@ ModelFormat modelFormatOf(std::string_view fileName)
     return ModelFormat::unknown;
 }
 
-ModelEntry* loadModel(ModelEntry& cacheHead, Frame& target, const std::string& fileName,
-                      const Vector3& scale)
+ModelEntry* loadModel(ModelEntry& cacheHead, Frame& target, const std::string& fileName, const Vector3& scale)
 {
     const std::string name = lowerCp932(fileName);
     ModelEntry* entry = findEntry(cacheHead, name, scale);

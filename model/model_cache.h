@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "math/vector3.h"
 #include "model/frame.h"
 #include "model/model_entry.h"
-#include "math/vector3.h"
 
 enum class ModelFormat {
     unknown,      // none of the extensions below: no reader

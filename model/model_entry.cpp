@@ -17,8 +17,7 @@ std::string modelFallbackPath(std::string_view fileName)
     size_t cut = fileName.rfind('\\');
     if (cut == std::string_view::npos)
         cut = fileName.rfind('/');
-    const std::string_view base =
-        cut == std::string_view::npos ? fileName : fileName.substr(cut + 1);
+    const std::string_view base = cut == std::string_view::npos ? fileName : fileName.substr(cut + 1);
     std::string path(kModelDirectory);
     path.append(base.data(), base.size());
     return path;

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "math/vector3.h"
 #include "model/frame.h"
 #include "model/named_material.h"
-#include "math/vector3.h"
 
 // Model files not found under their own name are looked for here (relative to the working
 // directory).
@@ -21,11 +21,11 @@ public:
     std::unique_ptr<Frame> root;  // the template tree; null until a reader creates it
     ModelEntry* prev = nullptr;   // cache chain; null at the ends
     ModelEntry* next = nullptr;
-    std::string text;             // the whole file, only while the .rok reader runs
-    size_t textPos = 0;           // read position in text
-    MaterialList materials;       // only while the file is read; empty afterwards
-    std::string name;             // lower-cased file name as passed to the loader; "" until loaded
-    Vector3 scaleKey;             // scale the file was read at; (0, 0, 0) for a new entry
+    std::string text;        // the whole file, only while the .rok reader runs
+    size_t textPos = 0;      // read position in text
+    MaterialList materials;  // only while the file is read; empty afterwards
+    std::string name;        // lower-cased file name as passed to the loader; "" until loaded
+    Vector3 scaleKey;        // scale the file was read at; (0, 0, 0) for a new entry
 
     ModelEntry() = default;
     // Destroys the template tree and the material list and unlinks the entry from the chain.

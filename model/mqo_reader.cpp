@@ -213,8 +213,7 @@ class MqoReader {
 public:
     MqoReader(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
         : entry_(entry), lines_(lines), mirror_(-scale.x, scale.y, scale.z), counts_(counts)
-    {
-    }
+    {}
 
     void read()
     {
@@ -419,14 +418,14 @@ private:
         lines_.readBytes(length, blob);
         if (!takePositions)
             return;
-        const std::size_t n = std::min(static_cast<std::size_t>(std::max(count, 0)),
-                                       length / kBytesPerBinaryVertex);
+        const std::size_t n =
+            std::min(static_cast<std::size_t>(std::max(count, 0)), length / kBytesPerBinaryVertex);
         positions_.clear();
         positions_.reserve(n);
         for (std::size_t k = 0; k < n; ++k) {
             const char* v = blob.data() + k * kBytesPerBinaryVertex;
-            positions_.push_back(mirrored(littleEndianFloat(v), littleEndianFloat(v + 4),
-                                          littleEndianFloat(v + 8)));
+            positions_.push_back(
+                mirrored(littleEndianFloat(v), littleEndianFloat(v + 4), littleEndianFloat(v + 8)));
         }
     }
 
@@ -466,7 +465,8 @@ private:
         // A face line takes at least seven bytes ("1 V(0)" and its line feed), and each
         // corner at least two; room for four corners a face (quadrilaterals, or triangles with
         // room to spare) saves growing the corner arrays as they fill.
-        const std::size_t room = std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
+        const std::size_t room =
+            std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
         const std::size_t cornerRoom = std::min(4 * room, lines_.remaining() / 2);
         faces_.faces.reserve(room);
         faces_.corners.reserve(cornerRoom);
@@ -530,8 +530,8 @@ private:
             skipBlanks(line, pos);
             if (pos >= line.size())
                 return false;
-            const bool signedDigit = (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() &&
-                                     isDigit(line[pos + 1]);
+            const bool signedDigit =
+                (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() && isDigit(line[pos + 1]);
             if (!isDigit(line[pos]) && !signedDigit)
                 return false;
             const int32_t index = scanInt(line, pos);
@@ -595,8 +595,8 @@ private:
     LineReader& lines_;
     Vector3 mirror_;  // the caller's scale with X negated
     MqoReadCounts& counts_;
-    FrameBudget frames_;                // mesh frames the document may still make
-    bool utf8Names_ = false;            // "CodePage utf8": names are UTF-8 in the file
+    FrameBudget frames_;                         // mesh frames the document may still make
+    bool utf8Names_ = false;                     // "CodePage utf8": names are UTF-8 in the file
     const Material fallback_ = whiteMaterial();  // for M( numbers outside the list
     // The object being read.
     std::vector<const Material*> materials_;  // entry.materials by number
@@ -623,8 +623,7 @@ bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoRe
 
 }  // namespace
 
-bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
-                         MqoReadCounts& counts)
+bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale, MqoReadCounts& counts)
 {
     LineReader lines(std::move(text));
     return readLines(entry, lines, scale, counts);

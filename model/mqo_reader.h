@@ -18,9 +18,9 @@
 #include <cstdint>
 #include <string>
 
+#include "math/vector3.h"
 #include "model/build_meshes.h"
 #include "model/model_entry.h"
-#include "math/vector3.h"
 
 // Limits: a document makes at most kMaxMeshFrames mesh frames (build_meshes.h); faces that would
 // make further frames are left out. Further limits are listed at the top of mqo_reader.cpp.
@@ -44,5 +44,4 @@ bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vecto
                      MqoReadCounts& counts);
 
 // The same for a document already in memory.
-bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale,
-                         MqoReadCounts& counts);
+bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale, MqoReadCounts& counts);

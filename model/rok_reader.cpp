@@ -27,16 +27,16 @@ constexpr std::string_view kEdgeKeyword = "LINE0";
 constexpr std::string_view kFaceKeyword = "FACE0";
 constexpr std::string_view kPaletteKeyword = "PALC0";
 
-constexpr int kHeaderLines = 14;         // after "ROKU4", all skipped
-constexpr int kPointLines = 8;           // per point: 5 skipped, then x, y, z
-constexpr int kEdgeLines = 4;            // per edge: first point, second point, group, 1 skipped
-constexpr int kPaletteHeadLines = 2;     // after "PALC0", skipped
-constexpr int kPaletteLines = 7;         // per colour: red, green, blue, emissive r, g, b, 1 skipped
-constexpr int64_t kKeysPerGroup = 16;    // key = colour + 16 * group
+constexpr int kHeaderLines = 14;       // after "ROKU4", all skipped
+constexpr int kPointLines = 8;         // per point: 5 skipped, then x, y, z
+constexpr int kEdgeLines = 4;          // per edge: first point, second point, group, 1 skipped
+constexpr int kPaletteHeadLines = 2;   // after "PALC0", skipped
+constexpr int kPaletteLines = 7;       // per colour: red, green, blue, emissive r, g, b, 1 skipped
+constexpr int64_t kKeysPerGroup = 16;  // key = colour + 16 * group
 
 // The colours used when the file has no palette, as the device's 0xAARRGGBB words.
 struct BuiltinColour {
-    uint32_t diffuse;   // also the ambient colour
+    uint32_t diffuse;  // also the ambient colour
     uint32_t emissive;
 };
 
@@ -116,9 +116,7 @@ float paletteChannel(std::string_view line)
 
 ColourValue colourFromWord(uint32_t word)
 {
-    const auto channel = [word](int shift) {
-        return static_cast<float>((word >> shift) & 0xFFu) / 255.0f;
-    };
+    const auto channel = [word](int shift) { return static_cast<float>((word >> shift) & 0xFFu) / 255.0f; };
     return ColourValue{channel(16), channel(8), channel(0), channel(24)};
 }
 
@@ -140,9 +138,9 @@ bool isFinite(const Vector3& v)
 }
 
 struct RokEdge {
-    int32_t first = -1;   // point numbers from 0; -1 when the file's number is not a point's
+    int32_t first = -1;  // point numbers from 0; -1 when the file's number is not a point's
     int32_t second = -1;
-    uint16_t group = 0;   // the file's group number as an unsigned 16-bit value
+    uint16_t group = 0;  // the file's group number as an unsigned 16-bit value
 };
 
 // One face as read; its reversed copy is made when the batch is built.
@@ -151,7 +149,7 @@ struct RokFace {
     uint16_t group = 0;      // group of the face's first edge
     size_t firstCorner = 0;  // where its corners' point numbers start in the reader's list
     int32_t cornerCount = 0;
-    float nx = 0.0f;         // unit face normal, or zero for a face without area
+    float nx = 0.0f;  // unit face normal, or zero for a face without area
     float ny = 0.0f;
     float nz = 0.0f;
 };
@@ -160,8 +158,7 @@ class RokReader {
 public:
     RokReader(ModelEntry& entry_, const Vector3& scale)
         : entry(entry_), pointScale(-scale.x, -scale.y, -scale.z)
-    {
-    }
+    {}
 
     void readSections();
     void build();
@@ -183,13 +180,13 @@ private:
     Frame* batchParent(int64_t group);
 
     ModelEntry& entry;
-    Vector3 pointScale;             // (-sx, -sy, -sz)
-    std::vector<RokPoint> points;   // in file order, numbered from 0
-    std::vector<RokEdge> edges;     // in file order, numbered from 0
-    std::vector<RokFace> faces;     // in file order
-    std::vector<int32_t> corners;   // the faces' corner point numbers, face after face
-    FrameBudget frames;             // group and mesh frames the model may still make
-    int64_t lastGroup = -1;         // group of the last group frame made
+    Vector3 pointScale;            // (-sx, -sy, -sz)
+    std::vector<RokPoint> points;  // in file order, numbered from 0
+    std::vector<RokEdge> edges;    // in file order, numbered from 0
+    std::vector<RokFace> faces;    // in file order
+    std::vector<int32_t> corners;  // the faces' corner point numbers, face after face
+    FrameBudget frames;            // group and mesh frames the model may still make
+    int64_t lastGroup = -1;        // group of the last group frame made
     Frame* lastGroupFrame = nullptr;
 };
 
@@ -266,8 +263,8 @@ bool RokReader::readEdges(std::string_view& line)
         std::string_view group;
         if (!nextLine(second) || !nextLine(group) || !skipLines(kEdgeLines - 3))
             return false;
-        edges.push_back(RokEdge{pointIndex(line), pointIndex(second),
-                                static_cast<uint16_t>(parseInt(group))});
+        edges.push_back(
+            RokEdge{pointIndex(line), pointIndex(second), static_cast<uint16_t>(parseInt(group))});
     }
 }
 
@@ -482,8 +479,8 @@ Frame* RokReader::batchParent(int64_t group)
 
 // One batch: each face followed by its reversed copy (corners in reverse order, normal
 // negated), smoothed, given its palette material and turned into meshes under parent.
-void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin,
-                           size_t end, Frame* parent, RokSmoothing& smoothing)
+void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
+                           Frame* parent, RokSmoothing& smoothing)
 {
     size_t cornerTotal = 0;
     for (size_t i = begin; i < end; ++i)
@@ -522,7 +519,7 @@ void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order,
     buildMeshesByMaterial(entry, batch.data(), faceCount, 0, parent, nullptr, frames);
 }
 
-} // namespace
+}  // namespace
 
 bool readRokLine(ModelEntry& entry, std::string_view& line)
 {

@@ -17,8 +17,8 @@
 #include <string>
 #include <string_view>
 
-#include "model/model_entry.h"
 #include "math/vector3.h"
+#include "model/model_entry.h"
 
 // Reads the file (under fileName, or else under modelFallbackPath(fileName)) into the entry:
 // a root frame (created when missing, lit), a mesh frame per material of each batch of faces,

@@ -21,12 +21,11 @@ void setNormal(MeshVertex& vertex, const Vector3& normal)
     vertex.nz = normal.z;
 }
 
-} // namespace
+}  // namespace
 
 RokSmoothing::RokSmoothing(int32_t count)
     : pointCount(count < 0 ? 0 : count), slotOfPoint(static_cast<size_t>(pointCount), -1)
-{
-}
+{}
 
 // A normal too short for an angle (angleBetween calls every such pair 0 degrees apart) would
 // gather the faces of both sides; one that is not within the threshold of itself (NaN, or so

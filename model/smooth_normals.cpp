@@ -24,9 +24,10 @@ struct PreparedNormal {
     float inverseLength = 0.0f;
 
     explicit PreparedNormal(const Vector3& n)
-        : v(n), lengthSquared(n.x * n.x + n.y * n.y + n.z * n.z), inverseLength(1.0f / std::sqrt(lengthSquared))
-    {
-    }
+        : v(n),
+          lengthSquared(n.x * n.x + n.y * n.y + n.z * n.z),
+          inverseLength(1.0f / std::sqrt(lengthSquared))
+    {}
 };
 
 // The test of the smoothing rule: angleBetween(a, b) <= limit. Where the cosine lies clearly on
@@ -36,8 +37,7 @@ class AngleTest {
 public:
     explicit AngleTest(float limit)
         : limit_(limit), cosLimit_(std::cos(limit)), useCosine_(limit > 0.01f && limit < 3.13f)
-    {
-    }
+    {}
 
     bool within(const PreparedNormal& a, const PreparedNormal& b) const
     {
@@ -45,7 +45,8 @@ public:
         // the cosine to within a few rounding steps, without a root or a division per pair.
         if (useCosine_ && a.lengthSquared > kOrdinary && b.lengthSquared > kOrdinary &&
             a.lengthSquared < kLarge && b.lengthSquared < kLarge) {
-            const float c = (a.v.x * b.v.x + a.v.y * b.v.y + a.v.z * b.v.z) * a.inverseLength * b.inverseLength;
+            const float c =
+                (a.v.x * b.v.x + a.v.y * b.v.y + a.v.z * b.v.z) * a.inverseLength * b.inverseLength;
             if (c >= cosLimit_ + kCosineMargin)
                 return true;
             if (c <= cosLimit_ - kCosineMargin)
@@ -116,8 +117,7 @@ struct NormalBits {
 
     explicit NormalBits(const Vector3& n)
         : x(std::bit_cast<uint32_t>(n.x)), y(std::bit_cast<uint32_t>(n.y)), z(std::bit_cast<uint32_t>(n.z))
-    {
-    }
+    {}
     bool operator==(const NormalBits&) const = default;
 };
 
@@ -188,7 +188,8 @@ public:
             sumWithin();
         for (std::size_t p = first; p < last; ++p) {
             Face& face = faces_[faceOf[p]];
-            const Float3 n = tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
+            const Float3 n =
+                tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
             const auto take = [&](int32_t k) {
                 face.vertices[k].nx = n.x;
                 face.vertices[k].ny = n.y;
@@ -277,11 +278,11 @@ private:
     LargeFaceCorners large_;
     AngleTest test_;
     std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
-    std::vector<NormalBits> bits_;  // their bit patterns
-    std::vector<int32_t> counts_;   // faces carrying each of them
-    std::vector<int32_t> localOf_;  // per face around the vertex: its normal's place in normals_
-    std::vector<Float3> sums_;      // their smoothed normals
-    std::vector<uint8_t> within_;   // per pair of them: 1 when within the facet angle
+    std::vector<NormalBits> bits_;         // their bit patterns
+    std::vector<int32_t> counts_;          // faces carrying each of them
+    std::vector<int32_t> localOf_;         // per face around the vertex: its normal's place in normals_
+    std::vector<Float3> sums_;             // their smoothed normals
+    std::vector<uint8_t> within_;          // per pair of them: 1 when within the facet angle
 };
 
 }  // namespace

@@ -231,7 +231,7 @@ struct FaceList {
 struct MeshData {
     std::vector<Position> positions;  // scaled, in file order; fewer than declared when cut short
     FaceList faces;
-    bool materialsRead = false;       // the first of each sub-block has been read
+    bool materialsRead = false;  // the first of each sub-block has been read
     bool normalsRead = false;
     bool textureCoordsRead = false;
 };
@@ -251,10 +251,7 @@ public:
     void handBack() { reader.seek(lineStart); }
 
     // The most lines the rest of the text could still hold.
-    int64_t linesLeft() const
-    {
-        return static_cast<int64_t>((reader.remaining() + 1) / kMinBytesPerLine);
-    }
+    int64_t linesLeft() const { return static_cast<int64_t>((reader.remaining() + 1) / kMinBytesPerLine); }
 
     size_t bytesLeft() const { return reader.remaining(); }
 
@@ -299,10 +296,10 @@ private:
     LineSource lines;
     Vector3 scale;
     XReadCounts& counts;
-    Material defaultMaterial;  // white, for faces that name no material
+    Material defaultMaterial;   // white, for faces that name no material
     int32_t materialCount = 0;  // materials kept in entry.materials
     std::unordered_map<std::string, const Material*> materialByName;  // the latest of each name
-    FrameBudget frames;         // mesh frames the file may still make
+    FrameBudget frames;                                               // mesh frames the file may still make
 };
 
 void XReader::read()
@@ -685,7 +682,7 @@ void XReader::skipBlock(int64_t depth)
         depth += bracesOf(line).balance();
 }
 
-} // namespace
+}  // namespace
 
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
 {
@@ -693,8 +690,7 @@ bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
     return readX(entry, fileName, scale, counts);
 }
 
-bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
-           XReadCounts& counts)
+bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale, XReadCounts& counts)
 {
     counts = XReadCounts{};
     entry.materials.clear();

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "model/model_entry.h"
 #include "math/vector3.h"
+#include "model/model_entry.h"
 
 // What one read found, for tests and tools that compare a file with independent counts.
 struct XReadCounts {
@@ -27,5 +27,4 @@ struct XReadCounts {
 // False only when the file opens under neither name or memory runs out; damaged content is left
 // out instead. The limits are listed at the top of x_reader.cpp.
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
-bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
-           XReadCounts& counts);
+bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale, XReadCounts& counts);

@@ -26,7 +26,8 @@ size_t applySse2(uint8_t* overBlack, const uint8_t* overGreen, size_t pixelCount
         const __m128i b = _mm_loadu_si128(black);
         const __m128i difference = _mm_sub_epi8(b, _mm_loadu_si128(green));
         const __m128i alpha = _mm_sub_epi32(_mm_slli_epi32(difference, 16), oneInAlpha);
-        _mm_storeu_si128(black, _mm_or_si128(_mm_andnot_si128(alphaBytes, b), _mm_and_si128(alpha, alphaBytes)));
+        _mm_storeu_si128(black,
+                         _mm_or_si128(_mm_andnot_si128(alphaBytes, b), _mm_and_si128(alpha, alphaBytes)));
     }
     return i;
 }
@@ -58,7 +59,8 @@ bool DifferenceMatte::apply(ImageBuffer& overBlack, const ImageBuffer& overGreen
         overBlack.height() != overGreen.height())
         return false;
     // 32-bit rows carry no padding, so the two pictures are one run of pixels each.
-    const size_t pixelCount = static_cast<size_t>(overBlack.width()) * static_cast<size_t>(overBlack.height());
+    const size_t pixelCount =
+        static_cast<size_t>(overBlack.width()) * static_cast<size_t>(overBlack.height());
     applyToPixels(overBlack.pixels(), overGreen.pixels(), pixelCount);
     return true;
 }

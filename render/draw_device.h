@@ -22,7 +22,7 @@ class Matrix4;
 
 // A result code of a device call: 0 for success, a negative HRESULT for failure.
 using DrawResult = int32_t;
-inline constexpr DrawResult kDrawOk = 0;                                    // D3D_OK
+inline constexpr DrawResult kDrawOk = 0;                                     // D3D_OK
 inline constexpr DrawResult kDrawFailed = static_cast<int32_t>(0x80004005);  // E_FAIL
 
 // D3DTRANSFORMSTATETYPE values.
@@ -61,19 +61,19 @@ enum class TextureStageState : uint32_t {
 };
 
 // State values.
-inline constexpr uint32_t kShadeGouraud = 2;             // D3DSHADE_GOURAUD
-inline constexpr uint32_t kFillSolid = 3;                // D3DFILL_SOLID
+inline constexpr uint32_t kShadeGouraud = 2;              // D3DSHADE_GOURAUD
+inline constexpr uint32_t kFillSolid = 3;                 // D3DFILL_SOLID
 inline constexpr uint32_t kAntialiasSortIndependent = 2;  // D3DANTIALIAS_SORTINDEPENDENT
-inline constexpr uint32_t kBlendSrcAlpha = 5;            // D3DBLEND_SRCALPHA
-inline constexpr uint32_t kBlendInvSrcAlpha = 6;         // D3DBLEND_INVSRCALPHA
-inline constexpr uint32_t kTextureOpModulate = 4;        // D3DTOP_MODULATE
-inline constexpr uint32_t kTextureArgDiffuse = 0;        // D3DTA_DIFFUSE
-inline constexpr uint32_t kTextureArgTexture = 2;        // D3DTA_TEXTURE
-inline constexpr uint32_t kClearTarget = 1;              // D3DCLEAR_TARGET
-inline constexpr uint32_t kClearZBuffer = 2;             // D3DCLEAR_ZBUFFER
-inline constexpr uint32_t kLightDirectional = 3;         // D3DLIGHT_DIRECTIONAL
-inline constexpr uint32_t kPrimitiveTriangleList = 4;    // D3DPT_TRIANGLELIST
-inline constexpr uint32_t kFvfVertex = 274;              // D3DFVF_VERTEX: position, normal, one uv
+inline constexpr uint32_t kBlendSrcAlpha = 5;             // D3DBLEND_SRCALPHA
+inline constexpr uint32_t kBlendInvSrcAlpha = 6;          // D3DBLEND_INVSRCALPHA
+inline constexpr uint32_t kTextureOpModulate = 4;         // D3DTOP_MODULATE
+inline constexpr uint32_t kTextureArgDiffuse = 0;         // D3DTA_DIFFUSE
+inline constexpr uint32_t kTextureArgTexture = 2;         // D3DTA_TEXTURE
+inline constexpr uint32_t kClearTarget = 1;               // D3DCLEAR_TARGET
+inline constexpr uint32_t kClearZBuffer = 2;              // D3DCLEAR_ZBUFFER
+inline constexpr uint32_t kLightDirectional = 3;          // D3DLIGHT_DIRECTIONAL
+inline constexpr uint32_t kPrimitiveTriangleList = 4;     // D3DPT_TRIANGLELIST
+inline constexpr uint32_t kFvfVertex = 274;               // D3DFVF_VERTEX: position, normal, one uv
 
 // Three floats (the layout of D3DVECTOR).
 struct VectorValue {
@@ -144,9 +144,9 @@ public:
     // The vertex array goes to the device as it is, in the layout vertexFormat describes.
     virtual DrawResult drawPrimitive(uint32_t primitiveType, uint32_t vertexFormat, const void* vertices,
                                      uint32_t vertexCount, uint32_t flags) = 0;
-    virtual DrawResult drawIndexedPrimitive(uint32_t primitiveType, uint32_t vertexFormat, const void* vertices,
-                                            uint32_t vertexCount, const uint16_t* indices,
-                                            uint32_t indexCount, uint32_t flags) = 0;
+    virtual DrawResult drawIndexedPrimitive(uint32_t primitiveType, uint32_t vertexFormat,
+                                            const void* vertices, uint32_t vertexCount,
+                                            const uint16_t* indices, uint32_t indexCount, uint32_t flags) = 0;
 
     // The render target: its size in pixels and the desktop depth it was made at.
     virtual int32_t targetWidth() const = 0;

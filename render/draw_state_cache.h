@@ -31,9 +31,9 @@ private:
     void setCached(RenderState state, uint32_t& cached, uint32_t value);
 
     DrawDevice& device_;
-    TextureSurface* texture_ = nullptr;  // stage 0; null: none
-    uint32_t alphaBlend_ = 0;            // D3DRENDERSTATE_ALPHABLENDENABLE
+    TextureSurface* texture_ = nullptr;       // stage 0; null: none
+    uint32_t alphaBlend_ = 0;                 // D3DRENDERSTATE_ALPHABLENDENABLE
     uint32_t srcBlend_ = kBlendSrcAlpha;      // D3DRENDERSTATE_SRCBLEND
     uint32_t destBlend_ = kBlendInvSrcAlpha;  // D3DRENDERSTATE_DESTBLEND
-    uint32_t lighting_ = 0;              // D3DRENDERSTATE_LIGHTING
+    uint32_t lighting_ = 0;                   // D3DRENDERSTATE_LIGHTING
 };

@@ -9,7 +9,7 @@ constexpr float kByteToUnit = 0.003921569f;  // 1 / 255 as a float
 // The square root of the largest float: the largest range the device accepts.
 constexpr float kMaxLightRange = 1.8446743e19f;
 
-} // namespace
+}  // namespace
 
 ColourValue colourFromWord(uint32_t argb)
 {

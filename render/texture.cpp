@@ -23,7 +23,7 @@ std::string fileNameKey(const std::string& path)
     return lowerCp932(textureFileNamePart(path));
 }
 
-} // namespace
+}  // namespace
 
 Texture::~Texture()
 {

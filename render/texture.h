@@ -19,15 +19,15 @@ inline constexpr std::string_view kTextureDirectory = "data\\texture\\";
 class Texture : public ImageBuffer {
 public:
     std::unique_ptr<TextureSurface> surface;  // null until made, or when making it failed
-    int32_t desktopDepth = 0;   // bits per pixel of the screen when the surface was requested
-    bool wantAlpha = false;     // set whenever a surface is requested: its format carries alpha
-    uint16_t formatCode = 0;    // format code of the requested surface; 0 until requested
-    uint32_t redMask = 0;       // masks of the requested format; all 0 until requested
+    int32_t desktopDepth = 0;                 // bits per pixel of the screen when the surface was requested
+    bool wantAlpha = false;                   // set whenever a surface is requested: its format carries alpha
+    uint16_t formatCode = 0;                  // format code of the requested surface; 0 until requested
+    uint32_t redMask = 0;                     // masks of the requested format; all 0 until requested
     uint32_t greenMask = 0;
     uint32_t blueMask = 0;
     uint32_t alphaMask = 0;
-    std::string nameKey;        // lower-cased file name of the picture loaded; "" until loaded
-    std::string alphaNameKey;   // the same for the alpha plane; "" when there is none
+    std::string nameKey;       // lower-cased file name of the picture loaded; "" until loaded
+    std::string alphaNameKey;  // the same for the alpha plane; "" when there is none
 
     Texture() = default;
     // Releases the surface, then frees the picture.

@@ -31,7 +31,7 @@ uint32_t picturePixel(const ImageBuffer& image, const TexelRows& texels, int32_t
            (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
-} // namespace
+}  // namespace
 
 TextureFormat TextureFormat::fromCode(uint16_t code)
 {
@@ -80,7 +80,8 @@ TextureSize limitTextureSize(int32_t width, int32_t height, uint32_t maxWidth, u
     const uint32_t limitH = maxHeight != 0 ? maxHeight : kDefaultMaxTextureSide;
     TextureSize size;
     size.width = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(std::max(width, 0)), limitW));
-    size.height = static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(std::max(height, 0)), limitH));
+    size.height =
+        static_cast<int32_t>(std::min<uint64_t>(static_cast<uint64_t>(std::max(height, 0)), limitH));
     if ((textureCaps & kTextureCapsSquareOnly) != 0)
         size.width = size.height = std::max(size.width, size.height);
     return size;
@@ -90,8 +91,8 @@ void writeTextureAlpha(const TexelRows& texels, uint32_t alphaMask, const ImageB
 {
     if (texels.bits == nullptr || texels.width <= 0 || texels.height <= 0)
         return;
-    const bool pictureAlpha = image.bitsPerPixel() > 24 && !image.empty() && image.width() > 0 &&
-                              image.height() > 0;
+    const bool pictureAlpha =
+        image.bitsPerPixel() > 24 && !image.empty() && image.width() > 0 && image.height() > 0;
     for (int32_t y = 0; y < texels.height; ++y) {
         uint8_t* row = texels.bits + static_cast<int64_t>(y) * texels.pitch;
         for (int32_t x = 0; x < texels.width; ++x) {

@@ -25,8 +25,8 @@ inline constexpr uint32_t kDdpfBumpDuDv = 0x00080000;       // DDPF_BUMPDUDV
 inline constexpr uint32_t kTextureCapsSquareOnly = 0x20;  // D3DPTEXTURECAPS_SQUAREONLY
 
 struct TextureFormat {
-    uint16_t code = 0;       // the format code; 0 when none was asked for
-    uint32_t redMask = 0;    // all masks 0 until a surface is requested
+    uint16_t code = 0;     // the format code; 0 when none was asked for
+    uint32_t redMask = 0;  // all masks 0 until a surface is requested
     uint32_t greenMask = 0;
     uint32_t blueMask = 0;
     uint32_t alphaMask = 0;
@@ -71,10 +71,10 @@ TextureSize limitTextureSize(int32_t width, int32_t height, uint32_t maxWidth, u
 // A locked texture surface: rows top-down, pitch bytes apart.
 struct TexelRows {
     uint8_t* bits = nullptr;
-    int32_t pitch = 0;         // bytes from one row to the next
-    int32_t width = 0;         // texels
+    int32_t pitch = 0;  // bytes from one row to the next
+    int32_t width = 0;  // texels
     int32_t height = 0;
-    uint32_t bitsPerTexel = 0; // 16 or 32; nothing is written for other sizes
+    uint32_t bitsPerTexel = 0;  // 16 or 32; nothing is written for other sizes
 };
 
 // Sets the alpha bits (alphaMask) of every texel, which the colour copy left 0. A 32-bit picture

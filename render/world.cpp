@@ -3,10 +3,10 @@
 
 #include <cmath>
 
+#include "math/matrix4.h"
 #include "model/texture_source.h"
 #include "render/draw_state_cache.h"
 #include "render/frame_drawing.h"
-#include "math/matrix4.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr double kMinPlaneGap = 0.01;
 // A field of view whose sine is this small gives no usable projection.
 constexpr float kMinSine = 0.01f;
 
-} // namespace
+}  // namespace
 
 World::World()
 {

@@ -11,14 +11,14 @@
 #include <memory>
 #include <string>
 
+#include "math/quaternion.h"
+#include "math/vector3.h"
 #include "model/d3d_material7_data.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
 #include "render/draw_device.h"
 #include "render/light_list.h"
-#include "math/quaternion.h"
 #include "render/texture_cache.h"
-#include "math/vector3.h"
 
 class World : public Frame {
 public:

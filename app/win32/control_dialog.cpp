@@ -9,8 +9,8 @@
 namespace {
 
 // Every trackbar of the template, the hidden size slider included.
-constexpr int kTrackbars[] = {IDC_TURN_X, IDC_TURN_Y, IDC_TILT, IDC_TEMPLE_LEFT, IDC_TEMPLE_RIGHT,
-                              IDC_TRANSPARENCY, IDC_RENDER_SIZE};
+constexpr int kTrackbars[] = {IDC_TURN_X,       IDC_TURN_Y,       IDC_TILT,       IDC_TEMPLE_LEFT,
+                              IDC_TEMPLE_RIGHT, IDC_TRANSPARENCY, IDC_RENDER_SIZE};
 constexpr int kTicks[] = {-16384, 0, 16384};
 
 }  // namespace
@@ -46,7 +46,8 @@ void ControlDialog::placeBesideOwner(HWND owner)
     int x = glasses.right;
     if (x + width > GetSystemMetrics(SM_CXSCREEN))
         x = glasses.left - width;
-    SetWindowPos(hwnd_, nullptr, x < 0 ? 0 : x, glasses.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, x < 0 ? 0 : x, glasses.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ControlDialog::destroy()

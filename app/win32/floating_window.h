@@ -42,8 +42,8 @@ public:
     bool minimised() const { return hwnd_ && IsIconic(hwnd_); }
     HWND handle() const { return hwnd_; }
 
-    int32_t windowWidth = 0;   // pixels, half of renderWidth; set by the application
-    int32_t windowHeight = 0;  // pixels, half of renderHeight
+    int32_t windowWidth = 0;              // pixels, half of renderWidth; set by the application
+    int32_t windowHeight = 0;             // pixels, half of renderHeight
     std::vector<std::string> modelNames;  // the model menu's file names (code page 932), in item order
 
 private:
@@ -69,9 +69,9 @@ private:
     HICON icon_ = nullptr;
     ControlDialog controlDialog_;
     bool controlDialogPlaced_ = false;  // moved beside the window after its first sizing
-    ImageBuffer windowImage_;       // the last picture shown, at window size
-    ColorKeyRects regionScratch_;   // reused from picture to picture in region mode
+    ImageBuffer windowImage_;           // the last picture shown, at window size
+    ColorKeyRects regionScratch_;       // reused from picture to picture in region mode
     DragMode dragMode_ = DragMode::None;
-    POINT dragStart_ = {};          // client coordinates of the press
-    DragStart dragValues_;          // the scene's values at the press
+    POINT dragStart_ = {};  // client coordinates of the press
+    DragStart dragValues_;  // the scene's values at the press
 };

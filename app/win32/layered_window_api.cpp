@@ -6,9 +6,8 @@ bool LayeredWindowApi::lookUp()
     HMODULE user32 = LoadLibraryA("user32");
     if (!user32)
         return false;
-    const bool found = lookUp([user32](const char* name) {
-        return reinterpret_cast<void*>(GetProcAddress(user32, name));
-    });
+    const bool found =
+        lookUp([user32](const char* name) { return reinterpret_cast<void*>(GetProcAddress(user32, name)); });
     // The program's own link to user32 keeps it loaded, so the addresses stay valid.
     FreeLibrary(user32);
     return found;

@@ -7,10 +7,10 @@
 #include "app/glasses_scene.h"
 #include "app/win32/layered_window_api.h"
 #include "app/win32/win32_services.h"
-#include "math/cpu.h"
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
+#include "math/cpu.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
 

@@ -51,8 +51,7 @@ void showDeviceErrorMessage(HWND owner)
 
 Win32AppServices::Win32AppServices(HINSTANCE instance, World& world, PluginHost& plugins)
     : instance_(instance), world_(world), plugins_(plugins)
-{
-}
+{}
 
 Win32AppServices::~Win32AppServices()
 {

@@ -11,8 +11,9 @@ bool MappedFile::map(std::FILE* file, std::size_t maxBytes)
     unmap();
     const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
     LARGE_INTEGER size{};
-    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size) ||
-        size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes)
+    if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(handle, &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes)
         return false;
     if (size.QuadPart == 0)
         return true;  // no mapping of an empty file can be made

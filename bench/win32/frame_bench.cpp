@@ -34,11 +34,11 @@
 #include "app/glasses_scene.h"
 #include "app/win32/layered_window_api.h"
 #include "app/win32/win32_services.h"
-#include "math/cpu.h"
 #include "image/image_buffer.h"
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
+#include "math/cpu.h"
 #include "model_files.h"
 #include "process_counts.h"
 #include "render/difference_matte.h"
@@ -156,9 +156,11 @@ bool writeKeyMask(const ImageBuffer& image, uint32_t key, const std::string& pat
         const uint8_t* row = image.row(y);
         for (int32_t x = 0; x < width; ++x) {
             const uint8_t* p = row + 3 * static_cast<size_t>(x);
-            const uint32_t colour = static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
+            const uint32_t colour =
+                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[0];
             if (colour != key)
-                bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x / 8)] |= static_cast<uint8_t>(0x80 >> (x % 8));
+                bits[static_cast<size_t>(y) * stride + static_cast<size_t>(x / 8)] |=
+                    static_cast<uint8_t>(0x80 >> (x % 8));
         }
     }
     BITMAPINFOHEADER info{};
@@ -170,8 +172,9 @@ bool writeKeyMask(const ImageBuffer& image, uint32_t key, const std::string& pat
     info.biCompression = BI_RGB;
     info.biSizeImage = static_cast<DWORD>(bits.size());
     info.biClrUsed = 2;
-    const RGBQUAD colours[2] = {{static_cast<BYTE>(key), static_cast<BYTE>(key >> 8), static_cast<BYTE>(key >> 16), 0},
-                                {0x30, 0x60, 0xA0, 0}};
+    const RGBQUAD colours[2] = {
+        {static_cast<BYTE>(key), static_cast<BYTE>(key >> 8), static_cast<BYTE>(key >> 16), 0},
+        {0x30, 0x60, 0xA0, 0}};
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;  // "BM"
     file.bfOffBits = sizeof file + sizeof info + sizeof colours;
@@ -189,7 +192,10 @@ bool writeKeyMask(const ImageBuffer& image, uint32_t key, const std::string& pat
 class Harness {
 public:
     Harness(HINSTANCE instance, const Options& options)
-        : options_(options), services_(instance, world_, plugins_), app_(services_), host_(services_),
+        : options_(options),
+          services_(instance, world_, plugins_),
+          app_(services_),
+          host_(services_),
           scene_(world_, host_)
     {
         setApplication(&app_);
@@ -249,14 +255,12 @@ public:
         const double frameSeconds = timeEach(options_.frames, [&](int n) { frame(n); });
         timed_.timing = false;
         const double traversal = timed_.ownSeconds() / options_.frames;
-        const double matte = timeEach(options_.frames, [&](int) {
-            DifferenceMatte::apply(scene_.blackImage, scene_.greenImage);
-        });
+        const double matte = timeEach(
+            options_.frames, [&](int) { DifferenceMatte::apply(scene_.blackImage, scene_.greenImage); });
         ImageBuffer window;
         window.resizeFrom(scene_.blackImage, size / 2, size / 2);
-        const double shrink = timeEach(options_.frames, [&](int) {
-            window.resizeFrom(scene_.blackImage, size / 2, size / 2);
-        });
+        const double shrink =
+            timeEach(options_.frames, [&](int) { window.resizeFrom(scene_.blackImage, size / 2, size / 2); });
         for (int n = 0; n < options_.warmup; ++n)
             deviceFloor();
         const double floor = timeEach(options_.frames, [&](int) { deviceFloor(); });
@@ -323,7 +327,8 @@ public:
         const std::string name = "recreate" + std::to_string(count);
         row(name + "/handlesAfter", static_cast<double>(after.handles), "handles", name + "/handlesBefore");
         row(name + "/handlesBefore", static_cast<double>(before.handles), "handles");
-        row(name + "/gdiObjectsAfter", static_cast<double>(after.gdiObjects), "objects", name + "/gdiObjectsBefore");
+        row(name + "/gdiObjectsAfter", static_cast<double>(after.gdiObjects), "objects",
+            name + "/gdiObjectsBefore");
         row(name + "/gdiObjectsBefore", static_cast<double>(before.gdiObjects), "objects");
         row(name + "/privateAfter", static_cast<double>(after.anonymousBytes) / (1024.0 * 1024.0), "MB",
             name + "/privateBefore");
@@ -419,7 +424,8 @@ int main(int argc, char** argv)
     BenchScratchDir dir;
     const std::string grid = gridModel(dir);
     for (const int32_t size : options.sizes) {
-        const std::pair<std::string, std::string> models[] = {{"default", kDefaultModelName}, {"grid100k", grid}};
+        const std::pair<std::string, std::string> models[] = {{"default", kDefaultModelName},
+                                                              {"grid100k", grid}};
         for (const auto& [label, model] : models) {
             if (model.empty() || !harness.setUp(size, model)) {
                 std::fprintf(stderr, "frame_bench: %s at %d could not be set up\n", label.c_str(), size);

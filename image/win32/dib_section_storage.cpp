@@ -47,9 +47,9 @@ PixelBlock DibSectionStorage::allocate(const BitmapHeader& header, size_t byteCo
     // The program addresses byteCount bytes; the section must hold them in the same layout.
     BITMAP record{};
     const bool described = bits && GetObjectA(section.get(), sizeof record, &record) == sizeof record;
-    const size_t held = described ? static_cast<size_t>(record.bmWidthBytes) *
-                                        static_cast<size_t>(std::abs(record.bmHeight))
-                                  : 0;
+    const size_t held =
+        described ? static_cast<size_t>(record.bmWidthBytes) * static_cast<size_t>(std::abs(record.bmHeight))
+                  : 0;
     const bool fits = held >= byteCount;
     if (!fits)
         return {};

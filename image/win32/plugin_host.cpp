@@ -68,7 +68,8 @@ private:
 
 }  // namespace
 
-PluginHost::PluginHost() : previousDecoder_(installPictureDecoder(this)) {}
+PluginHost::PluginHost() : previousDecoder_(installPictureDecoder(this))
+{}
 
 PluginHost::~PluginHost()
 {

@@ -6,9 +6,9 @@
 
 #include <string>
 
+#include "base/ptr_array.h"
 #include "image/picture_decoder.h"
 #include "image/win32/plugin_module.h"
-#include "base/ptr_array.h"
 
 class ImageBuffer;
 

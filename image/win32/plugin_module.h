@@ -56,6 +56,6 @@ public:
     FARPROC GetFile = nullptr;
 
 private:
-    std::string path_;         // directory + file name the module was loaded from
+    std::string path_;          // directory + file name the module was loaded from
     HMODULE module_ = nullptr;  // null when not loaded
 };

@@ -15,8 +15,7 @@ bool buildColorKeyRegion(const ImageBuffer& image, WindowRegion& region, uint32_
     return buildColorKeyRegion(image, region, key, scratch);
 }
 
-bool buildColorKeyRegion(const ImageBuffer& image, WindowRegion& region, uint32_t key,
-                         ColorKeyRects& scratch)
+bool buildColorKeyRegion(const ImageBuffer& image, WindowRegion& region, uint32_t key, ColorKeyRects& scratch)
 {
     if (!scratch.build(image, key))
         return false;

@@ -73,7 +73,8 @@ public:
 constexpr int kMaxLockTries = 100000;
 
 // DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_TEXTURESTAGE (0x101007).
-constexpr DWORD kTextureDescFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_TEXTURESTAGE;
+constexpr DWORD kTextureDescFlags =
+    DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PIXELFORMAT | DDSD_TEXTURESTAGE;
 static_assert(kTextureDescFlags == 0x101007);
 
 DrawResult result(HRESULT hr)
@@ -108,10 +109,10 @@ HRESULT CALLBACK chooseFormat(DDPIXELFORMAT* offered, void* context)
     DdPixelFormat format;
     std::memcpy(static_cast<void*>(&format), offered, sizeof format);
     return selectTextureFormat(&format, *choice->request, choice->chosen) == kEnumCancel ? D3DENUMRET_CANCEL
-                                                                                        : D3DENUMRET_OK;
+                                                                                         : D3DENUMRET_OK;
 }
 
-} // namespace
+}  // namespace
 
 D3D7DrawDevice::D3D7DrawDevice(IDirectDraw7* directDraw, IDirect3DDevice7* device, int32_t width,
                                int32_t height, int32_t colourDepth, bool hardware)

@@ -10,8 +10,8 @@
 
 #include <windows.h>
 
-#include <ddraw.h>
 #include <d3d.h>
+#include <ddraw.h>
 
 #include <cstdint>
 #include <memory>
@@ -57,11 +57,11 @@ public:
     static IDirectDrawSurface7* surfaceOf(TextureSurface* surface);
 
 private:
-    IDirectDraw7* directDraw_;    // borrowed
-    IDirect3DDevice7* device_;    // borrowed
-    D3DDEVICEDESC7 caps_{};       // the device's capabilities; zero when they could not be read
-    int32_t width_;               // render target, pixels
+    IDirectDraw7* directDraw_;  // borrowed
+    IDirect3DDevice7* device_;  // borrowed
+    D3DDEVICEDESC7 caps_{};     // the device's capabilities; zero when they could not be read
+    int32_t width_;             // render target, pixels
     int32_t height_;
-    int32_t colourDepth_;         // bits per pixel of the desktop when the target was made
-    bool hardware_;               // textures managed by Direct3D rather than in system memory
+    int32_t colourDepth_;  // bits per pixel of the desktop when the target was made
+    bool hardware_;        // textures managed by Direct3D rather than in system memory
 };

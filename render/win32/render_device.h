@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include <ddraw.h>
 #include <d3d.h>
+#include <ddraw.h>
 
 #include <cstdint>
 

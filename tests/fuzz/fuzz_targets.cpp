@@ -65,10 +65,8 @@ void useLikeTheScene(Frame& model)
 // The picture decoder that a plug-in would be: hands the host's intake the blocks it holds.
 class FakeDecoder final : public PictureDecoder {
 public:
-    explicit FakeDecoder(const PluginResult& result)
-        : result_(result), previous_(installPictureDecoder(this))
-    {
-    }
+    explicit FakeDecoder(const PluginResult& result) : result_(result), previous_(installPictureDecoder(this))
+    {}
     ~FakeDecoder() override { installPictureDecoder(previous_); }
     FakeDecoder(const FakeDecoder&) = delete;
     FakeDecoder& operator=(const FakeDecoder&) = delete;
@@ -127,17 +125,28 @@ bool scanWithFormat(uint8_t choice, std::string_view line)
     uint32_t x1 = 0, x2 = 0;
     int32_t unknown = 0;
     switch (choice % 12) {
-    case 0: return ScanFormat(line, "Material %d {", &d1) <= 1;
-    case 1: return ScanFormat(line, "Object \"%s\" {", &s1) <= 1;
-    case 2: return ScanFormat(line, "Vector %d [%d]", &d1, &d2) <= 2;
-    case 3: return ScanFormat(line, "%f %f %f", &f[0], &f[1], &f[2]) <= 3;
-    case 4: return ScanFormat(line, "Material %s {", &s1) <= 1;
-    case 5: return ScanFormat(line, "%f;%f;%f;%f;;", &f[0], &f[1], &f[2], &f[3]) <= 4;
-    case 6: return ScanFormat(line, "\"%s\"", &s1) <= 1;
-    case 7: return ScanFormat(line, "{%s}", &s1) <= 1;
-    case 8: return ScanFormat(line, "%f;%f;", &f[0], &f[1]) <= 2;
-    case 9: return ScanFormat(line, "%x %X%S", &x1, &x2, &s1) <= 3;
-    case 10: return ScanFormat(line, "%q%d%s", static_cast<void*>(&unknown), &d1, &s2) <= 3;
+    case 0:
+        return ScanFormat(line, "Material %d {", &d1) <= 1;
+    case 1:
+        return ScanFormat(line, "Object \"%s\" {", &s1) <= 1;
+    case 2:
+        return ScanFormat(line, "Vector %d [%d]", &d1, &d2) <= 2;
+    case 3:
+        return ScanFormat(line, "%f %f %f", &f[0], &f[1], &f[2]) <= 3;
+    case 4:
+        return ScanFormat(line, "Material %s {", &s1) <= 1;
+    case 5:
+        return ScanFormat(line, "%f;%f;%f;%f;;", &f[0], &f[1], &f[2], &f[3]) <= 4;
+    case 6:
+        return ScanFormat(line, "\"%s\"", &s1) <= 1;
+    case 7:
+        return ScanFormat(line, "{%s}", &s1) <= 1;
+    case 8:
+        return ScanFormat(line, "%f;%f;", &f[0], &f[1]) <= 2;
+    case 9:
+        return ScanFormat(line, "%x %X%S", &x1, &x2, &s1) <= 3;
+    case 10:
+        return ScanFormat(line, "%q%d%s", static_cast<void*>(&unknown), &d1, &s2) <= 3;
     default:
         return ScanFormat(line,
                           "\"%s\" col(%f %f %f %f) dif(%f) amb(%f) emi(%f) spc(%f) power(%f) tex(\"%s\")%",
@@ -175,9 +184,12 @@ bool linesReadInBounds(std::string_view text)
 const char* targetResultName(TargetResult result)
 {
     switch (result) {
-    case TargetResult::refused: return "refused";
-    case TargetResult::loaded: return "loaded";
-    case TargetResult::broken: return "broken";
+    case TargetResult::refused:
+        return "refused";
+    case TargetResult::loaded:
+        return "loaded";
+    case TargetResult::broken:
+        return "broken";
     }
     return "?";
 }

@@ -50,7 +50,8 @@ protected:
     void SetUp() override
     {
         dir = std::filesystem::temp_directory_path() /
-              ("vellarn-app-test-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("vellarn-app-test-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir);
         settings = (dir / "vellarn.cfg").string();
         std::filesystem::remove(settings);
@@ -80,9 +81,9 @@ using Calls = std::vector<std::string>;
 TEST_F(ApplicationTest, SuccessfulRunInOrderAndSavesTheModel)
 {
     EXPECT_EQ(runApp(), 0);
-    EXPECT_EQ(services.calls, (Calls{"window", "device-off", "resize 200x200", "device 400x400x16", "load",
-                                     "present", "loop", "clear-scene", "clear-world", "device-off",
-                                     "destroy"}));
+    EXPECT_EQ(services.calls,
+              (Calls{"window", "device-off", "resize 200x200", "device 400x400x16", "load", "present", "loop",
+                     "clear-scene", "clear-world", "device-off", "destroy"}));
     EXPECT_EQ(readSettingsFile(settings), std::string(kDefaultModelName));
 }
 

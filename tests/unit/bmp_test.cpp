@@ -151,8 +151,8 @@ TEST(BmpReader, MissingRowsAtTheEndOfTheFileStayZero)
 {
     ScratchDir dir;
     BmpLayout rgb;
-    rgb.rowsFromTop = {{0x111111, 0x222222}, {0x333333, 0x444444},
-                       {0x555555, 0x666666}, {0x777777, 0x888888}};
+    rgb.rowsFromTop = {
+        {0x111111, 0x222222}, {0x333333, 0x444444}, {0x555555, 0x666666}, {0x777777, 0x888888}};
     auto bytes = makeBmp(rgb);
     bytes.resize(bytes.size() - 2 * 8 - 3);  // the top two rows and a bit of the third are gone
     ImageBuffer image;
@@ -189,7 +189,7 @@ TEST(BmpReader, TheLowerCasedPathDecidesOnTheBmpReader)
         std::string name;
         bool loads;
     };
-    const Case cases[] = {{"upper.bmp", true}, {"UPPER.BMP", true}, {"Upper.Bmp", true},
+    const Case cases[] = {{"upper.bmp", true},     {"UPPER.BMP", true},    {"Upper.Bmp", true},
                           {"notes.bmp.txt", true}, {"picture.dib", false}, {"noext", false},
                           {"missing.bmp", false}};
     for (const Case& c : cases) {
@@ -230,8 +230,16 @@ TEST(BmpReader, HostileHeadersGiveNoPicture)
         {"height 0", &rgb, [](auto& b) { putLe32(b, 22, 0); }},
         {"top-down rows", &rgb, [](auto& b) { putLe32(b, 22, 0xFFFFFFFEu); }},
         {"INT32_MIN height", &rgb, [](auto& b) { putLe32(b, 22, 0x80000000u); }},
-        {"huge sides", &rgb, [](auto& b) { putLe32(b, 18, 0x7FFFFFFF); putLe32(b, 22, 0x7FFFFFFF); }},
-        {"too many bytes", &rgb, [](auto& b) { putLe32(b, 18, 30000); putLe32(b, 22, 30000); }},
+        {"huge sides", &rgb,
+         [](auto& b) {
+             putLe32(b, 18, 0x7FFFFFFF);
+             putLe32(b, 22, 0x7FFFFFFF);
+         }},
+        {"too many bytes", &rgb,
+         [](auto& b) {
+             putLe32(b, 18, 30000);
+             putLe32(b, 22, 30000);
+         }},
         {"0 bits", &rgb, [](auto& b) { putLe16(b, 28, 0); }},
         {"2 bits", &rgb, [](auto& b) { putLe16(b, 28, 2); }},
         {"64 bits", &rgb, [](auto& b) { putLe16(b, 28, 64); }},
@@ -242,7 +250,11 @@ TEST(BmpReader, HostileHeadersGiveNoPicture)
         {"table running into the pixels", &indexed, [](auto& b) { putLe32(b, 46, 5); }},
         {"table past the end of the file", &indexed, [](auto& b) { putLe32(b, 46, 200); }},
         {"no room for the implied table", &indexed, [](auto& b) { putLe32(b, 46, 0); }},
-        {"4 bits with 17 colours", &indexed, [](auto& b) { putLe16(b, 28, 4); putLe32(b, 46, 17); }},
+        {"4 bits with 17 colours", &indexed,
+         [](auto& b) {
+             putLe16(b, 28, 4);
+             putLe32(b, 46, 17);
+         }},
     };
     ScratchDir dir;
     for (const Case& c : cases) {

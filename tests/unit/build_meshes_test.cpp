@@ -56,7 +56,7 @@ int childCount(const Frame& f)
     return n;
 }
 
-} // namespace
+}  // namespace
 
 TEST(BuildMeshes, FanTriangulationAndFlippedWinding)
 {
@@ -165,8 +165,7 @@ TEST(BuildMeshes, FacesWithoutAPolygonAddNothing)
     auto two = corners(2);
     auto far = corners(2, 1000.0f);
     auto tri = corners(3);
-    const Face faces[] = {faceOf(&lines, one), faceOf(&lines, two), faceOf(&solid, far),
-                          faceOf(&solid, tri)};
+    const Face faces[] = {faceOf(&lines, one), faceOf(&lines, two), faceOf(&solid, far), faceOf(&solid, tri)};
     ModelEntry entry;
     Frame* root = buildMeshes(entry, faces, 4, 0, nullptr, "obj");
     ASSERT_EQ(childCount(*root), 1);  // the line-only material gets no mesh

@@ -10,10 +10,10 @@ TEST(Controls, DragModeByKeysHeldAtThePress)
         DragMode mode;
     };
     const Case cases[] = {
-        {false, false, false, DragMode::Move},    {false, true, false, DragMode::Turn},
-        {true, false, false, DragMode::Tilt},     {false, false, true, DragMode::Temples},
-        {true, true, false, DragMode::LightPad},  {true, true, true, DragMode::LightPad},
-        {false, true, true, DragMode::Turn},      {true, false, true, DragMode::Tilt},
+        {false, false, false, DragMode::Move},   {false, true, false, DragMode::Turn},
+        {true, false, false, DragMode::Tilt},    {false, false, true, DragMode::Temples},
+        {true, true, false, DragMode::LightPad}, {true, true, true, DragMode::LightPad},
+        {false, true, true, DragMode::Turn},     {true, false, true, DragMode::Tilt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(chooseDragMode(c.ctrl, c.shift, c.alt), c.mode) << c.ctrl << c.shift << c.alt;

@@ -81,8 +81,8 @@ const KnownName kKnownNames[] = {
     {u"レンズ", u8"レンズ", "\x83\x8C\x83\x93\x83\x59"},
     {u"左マスク", u8"左マスク", "\x8D\xB6\x83\x7D\x83\x58\x83\x4E"},
     {u"右マスク", u8"右マスク", "\x89\x45\x83\x7D\x83\x58\x83\x4E"},
-    {u"ソ表\\a", u8"ソ表\\a", "\x83\x5C\x95\x5C\x5C\x61"},    // second bytes 0x5C
-    {u"ｱﾟ｡", u8"ｱﾟ｡", "\xB1\xDF\xA1"},                        // half-width katakana
+    {u"ソ表\\a", u8"ソ表\\a", "\x83\x5C\x95\x5C\x5C\x61"},      // second bytes 0x5C
+    {u"ｱﾟ｡", u8"ｱﾟ｡", "\xB1\xDF\xA1"},                          // half-width katakana
     {u"①Ⅰⅰ纊", u8"①Ⅰⅰ纊", "\x87\x40\x87\x54\xFA\x40\xFA\x5C"},  // NEC and IBM extensions
     {u"\u0080\uF8F0\uF8F3\uE000", u8"\u0080\uF8F0\uF8F3\uE000", "\x80\xA0\xFF\xF0\x40"},
 };
@@ -104,8 +104,8 @@ TEST(Cp932, LeadBytes)
     const struct {
         int byte;
         bool lead;
-    } cases[] = {{0x00, false}, {0x5C, false}, {0x80, false}, {0x81, true}, {0x9F, true}, {0xA0, false},
-                 {0xDF, false}, {0xE0, true}, {0xFC, true}, {0xFD, false}, {0xFF, false}};
+    } cases[] = {{0x00, false}, {0x5C, false}, {0x80, false}, {0x81, true},  {0x9F, true}, {0xA0, false},
+                 {0xDF, false}, {0xE0, true},  {0xFC, true},  {0xFD, false}, {0xFF, false}};
     for (const auto& c : cases) {
         EXPECT_EQ(isCp932LeadByte(static_cast<unsigned char>(c.byte)), c.lead) << c.byte;
     }
@@ -235,15 +235,17 @@ TEST(Cp932, MalformedUtf8BecomesQuestionMarks)
         std::string in;
         std::string out;
     } cases[] = {
-        {"\xC0\xAF", "??"},               // overlong '/': must not become a separator
-        {"\xC1\x9C", "??"},               // overlong '\'
+        {"\xC0\xAF", "??"},  // overlong '/': must not become a separator
+        {"\xC1\x9C", "??"},  // overlong '\'
         {"\xE0\x80\xAF", "???"},
-        {"\xED\xA0\x80", "???"},          // encoded surrogate
-        {"\xF4\x90\x80\x80", "????"},     // past U+10FFFF
-        {"\xF0\x9F\x98\x80", "?"},        // outside the BMP: one character
-        {"\xE3\x81", "?"},                // cut short at the end
-        {"a\xE3\x81" "b", "a?b"},
-        {"\x80\xBF", "??"},               // lone continuation bytes
+        {"\xED\xA0\x80", "???"},       // encoded surrogate
+        {"\xF4\x90\x80\x80", "????"},  // past U+10FFFF
+        {"\xF0\x9F\x98\x80", "?"},     // outside the BMP: one character
+        {"\xE3\x81", "?"},             // cut short at the end
+        {"a\xE3\x81"
+         "b",
+         "a?b"},
+        {"\x80\xBF", "??"},  // lone continuation bytes
         {"\xFE\xFF", "??"},
         {"\xE3\x82\xBD", bytes({0x83, 0x5C})},
     };

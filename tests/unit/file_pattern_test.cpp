@@ -12,7 +12,7 @@ namespace {
 const std::string kSo = "\x83\x5C";          // ソ: second byte '\'
 const std::string kA = "\x83\x41";           // ア: second byte 'A'
 const std::string kFullWidthQ = "\x81\x48";  // ？: second byte 'H'
-const std::string kLeadSlash = "\x83/";          // a lead byte takes even '/' along
+const std::string kLeadSlash = "\x83/";      // a lead byte takes even '/' along
 
 TEST(FilePattern, MatchesLikeTheDirectoryListing)
 {
@@ -30,21 +30,27 @@ TEST(FilePattern, MatchesLikeTheDirectoryListing)
         {"glasses.mqox", "*.mqo", false},
         {"glassesmqo", "*.mqo", false},
         {"x.spi", "*.spi", true},
-        {"noext", "*.*", true},          // "*.*" stands for everything
+        {"noext", "*.*", true},  // "*.*" stands for everything
         {".", "*.*", true},
         {"..", "*", true},
         {"noext", "noext.*", true},
         {"noext2", "noext.*", false},
         {"a.mqo", "?.mqo", true},
         {"ab.mqo", "?.mqo", false},
-        {kSo + ".mqo", "?.mqo", true},   // a double-byte character is one character
+        {kSo + ".mqo", "?.mqo", true},  // a double-byte character is one character
         {kSo + ".mqo", "??.mqo", false},
-        {kA + ".mqo", "a*", false},      // its second byte is no letter
+        {kA + ".mqo", "a*", false},  // its second byte is no letter
         {kA + ".mqo", kA + "*", true},
         {"H.mqo", kFullWidthQ + "*", false},
         {kSo + "x", "*x", true},
-        {"\x83" "a", "*a", false},       // 0x83 0x61 is one character, not 'a'
-        {"\x83" "a", "\x83" "A", false}, // and its second byte is never folded
+        {"\x83"
+         "a",
+         "*a", false},  // 0x83 0x61 is one character, not 'a'
+        {"\x83"
+         "a",
+         "\x83"
+         "A",
+         false},  // and its second byte is never folded
         {"", "*", true},
         {"", "?", false},
         {"abc", "", false},
@@ -69,10 +75,10 @@ TEST(FilePattern, FileNameStartsAfterTheLastSeparator)
         {"data\\model/x", 11},
         {"\\x", 1},
         {"dir\\", 4},
-        {kSo + ".mqo", 0},                 // the second byte 0x5C is no separator
+        {kSo + ".mqo", 0},  // the second byte 0x5C is no separator
         {kSo + "\\x", 3},
         {"d\\" + kSo, 2},
-        {kLeadSlash + "x", 0},             // '/' after a lead byte is no separator
+        {kLeadSlash + "x", 0},  // '/' after a lead byte is no separator
         {kLeadSlash + "/x", 3},
         {std::string("\x83\0/x", 4), 3},  // but not a NUL
         {"\x83", 0},

@@ -91,8 +91,8 @@ inline std::vector<std::string> listed(const std::string& cp932Pattern)
 }
 
 const std::string kRoundGlasses = "\x8A\xDB\x83\x81\x83\x4B\x83\x6C.mqo";  // 丸メガネ.mqo
-const std::string kSo = "\x83\x5C";                                  // ソ, second byte '\'
-const std::string kDisplayUpper = "\x95\x5C\x8E\xA6.MQO";             // 表示.MQO
+const std::string kSo = "\x83\x5C";                                        // ソ, second byte '\'
+const std::string kDisplayUpper = "\x95\x5C\x8E\xA6.MQO";                  // 表示.MQO
 
 TEST(Files, WritesReadsAndListsJapaneseNames)
 {

@@ -37,7 +37,7 @@ MeshVertex* newVertices(int32_t n)
     return v;
 }
 
-} // namespace
+}  // namespace
 
 TEST(Frame, ChildOrderLargestKeyFirstEqualKeysInInsertionOrder)
 {

@@ -20,31 +20,30 @@ namespace {
 
 // One quad per object: two lenses of different colours (the second opaque as loaded), a frame,
 // and one mask per side.
-const char kModel[] =
-    "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
-    "Material 4 {\r\n"
-    "\t\"lensA\" col(0.2 0.2 0.2 0.5) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
-    "\t\"lensB\" col(0.4 0.2 0.2 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
-    "\t\"frame\" col(0.1 0.1 0.1 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
-    "\t\"mask\" col(1 1 1 0) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
-    "}\r\n"
-    "Object \"\x83\x8C\x83\x93\x83\x59\" {\r\n"
-    "\tvertex 4 {\r\n\t\t0 0 0\r\n\t\t10 0 0\r\n\t\t10 10 0\r\n\t\t0 10 0\r\n\t}\r\n"
-    "\tface 2 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t\t4 V(3 2 1 0) M(1)\r\n\t}\r\n"
-    "}\r\n"
-    "Object \"frame\" {\r\n"
-    "\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t10 0 0\r\n\t\t10 10 0\r\n\t}\r\n"
-    "\tface 1 {\r\n\t\t3 V(0 1 2) M(2)\r\n\t}\r\n"
-    "}\r\n"
-    "Object \"\x8D\xB6\x83\x7D\x83\x58\x83\x4E\" {\r\n"
-    "\tvertex 3 {\r\n\t\t0 0 -40\r\n\t\t10 0 -60\r\n\t\t10 10 -50\r\n\t}\r\n"
-    "\tface 1 {\r\n\t\t3 V(0 1 2) M(3)\r\n\t}\r\n"
-    "}\r\n"
-    "Object \"\x89\x45\x83\x7D\x83\x58\x83\x4E\" {\r\n"
-    "\tvertex 3 {\r\n\t\t0 0 -30\r\n\t\t10 0 -30\r\n\t\t10 10 -20\r\n\t}\r\n"
-    "\tface 1 {\r\n\t\t3 V(0 1 2) M(3)\r\n\t}\r\n"
-    "}\r\n"
-    "Eof\r\n";
+const char kModel[] = "Metasequoia Document\r\nFormat Text Ver 1.0\r\n\r\n"
+                      "Material 4 {\r\n"
+                      "\t\"lensA\" col(0.2 0.2 0.2 0.5) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
+                      "\t\"lensB\" col(0.4 0.2 0.2 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
+                      "\t\"frame\" col(0.1 0.1 0.1 1) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
+                      "\t\"mask\" col(1 1 1 0) dif(1) amb(1) emi(0) spc(0) power(5)\r\n"
+                      "}\r\n"
+                      "Object \"\x83\x8C\x83\x93\x83\x59\" {\r\n"
+                      "\tvertex 4 {\r\n\t\t0 0 0\r\n\t\t10 0 0\r\n\t\t10 10 0\r\n\t\t0 10 0\r\n\t}\r\n"
+                      "\tface 2 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t\t4 V(3 2 1 0) M(1)\r\n\t}\r\n"
+                      "}\r\n"
+                      "Object \"frame\" {\r\n"
+                      "\tvertex 3 {\r\n\t\t0 0 0\r\n\t\t10 0 0\r\n\t\t10 10 0\r\n\t}\r\n"
+                      "\tface 1 {\r\n\t\t3 V(0 1 2) M(2)\r\n\t}\r\n"
+                      "}\r\n"
+                      "Object \"\x8D\xB6\x83\x7D\x83\x58\x83\x4E\" {\r\n"
+                      "\tvertex 3 {\r\n\t\t0 0 -40\r\n\t\t10 0 -60\r\n\t\t10 10 -50\r\n\t}\r\n"
+                      "\tface 1 {\r\n\t\t3 V(0 1 2) M(3)\r\n\t}\r\n"
+                      "}\r\n"
+                      "Object \"\x89\x45\x83\x7D\x83\x58\x83\x4E\" {\r\n"
+                      "\tvertex 3 {\r\n\t\t0 0 -30\r\n\t\t10 0 -30\r\n\t\t10 10 -20\r\n\t}\r\n"
+                      "\tface 1 {\r\n\t\t3 V(0 1 2) M(3)\r\n\t}\r\n"
+                      "}\r\n"
+                      "Eof\r\n";
 
 // The "render target" the fake host copies: the left half of each row is the glasses, the same
 // colour over any background; the right half is the world's clear colour. The alpha bytes are
@@ -98,8 +97,9 @@ class GlassesSceneTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        dir = std::filesystem::temp_directory_path() /
-              ("vellarn-scene-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir =
+            std::filesystem::temp_directory_path() /
+            ("vellarn-scene-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir);
         modelPath = (dir / "glasses.mqo").string();
         std::ofstream(modelPath, std::ios::binary) << kModel;

@@ -185,8 +185,8 @@ TEST(HostileCounts, PicturesClaimingMorePixelsThanTheyHoldMakeNoPixelMemory)
     WatchedPixelStorage storage;
     ImageBuffer image;
     // Sides past the limits: refused before any memory is made.
-    for (const auto& claim : {bmpClaiming(1000000000, 1, 24), bmpClaiming(1, 1000000000, 8),
-                              bmpClaiming(30000, 30000, 32)}) {
+    for (const auto& claim :
+         {bmpClaiming(1000000000, 1, 24), bmpClaiming(1, 1000000000, 8), bmpClaiming(30000, 30000, 32)}) {
         EXPECT_EQ(image.loadBmp(dir.write("claim.bmp", claim)), nullptr);
     }
     EXPECT_EQ(storage.largest, 0u);

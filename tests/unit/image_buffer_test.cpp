@@ -61,8 +61,8 @@ TEST(ImageBuffer, StrideFollowsTheWordPaddingRule)
         uint16_t bits;
         int32_t stride;
     };
-    const Case cases[] = {{5, 24, 16}, {7, 1, 4}, {33, 1, 8}, {3, 32, 12}, {1, 4, 4}, {9, 4, 8},
-                          {3, 16, 8}, {4, 8, 4}, {5, 8, 8}};
+    const Case cases[] = {{5, 24, 16}, {7, 1, 4},  {33, 1, 8}, {3, 32, 12}, {1, 4, 4},
+                          {9, 4, 8},   {3, 16, 8}, {4, 8, 4},  {5, 8, 8}};
     for (const Case& c : cases) {
         ImageBuffer image;
         ASSERT_TRUE(image.create(c.width, 3, c.bits)) << c.width << "x" << c.bits;
@@ -98,10 +98,9 @@ TEST(ImageBuffer, CreateRefusesPicturesItCannotHold)
         int32_t height;
         uint16_t bits;
     };
-    const Case cases[] = {{0, 4, 24},      {4, 0, 24},      {-1, 4, 24},  {4, -4, 24},
-                          {4, 4, 0},       {4, 4, 2},       {4, 4, 12},   {4, 4, 64},
-                          {32769, 1, 8},   {1, 32769, 8},   {32768, 32768, 32},
-                          {INT32_MAX, 1, 32}};
+    const Case cases[] = {{0, 4, 24},    {4, 0, 24},    {-1, 4, 24},        {4, -4, 24},
+                          {4, 4, 0},     {4, 4, 2},     {4, 4, 12},         {4, 4, 64},
+                          {32769, 1, 8}, {1, 32769, 8}, {32768, 32768, 32}, {INT32_MAX, 1, 32}};
     for (const Case& c : cases) {
         ImageBuffer image;
         image.create(2, 2, 32);
@@ -191,7 +190,7 @@ TEST(ImageBuffer, SetColorTableChecksTheDepth)
         uint32_t count;
         bool accepted;
     };
-    const Case cases[] = {{1, 2, true}, {1, 3, false}, {4, 16, true}, {4, 17, false},
+    const Case cases[] = {{1, 2, true},   {1, 3, false},   {4, 16, true},  {4, 17, false},
                           {8, 256, true}, {8, 257, false}, {16, 1, false}, {24, 0, false}};
     for (const Case& c : cases) {
         ImageBuffer image;
@@ -233,7 +232,8 @@ TEST(ImageBuffer, ConvertDepthGivesTheSameColoursFromEveryDepth)
         {1, bits1, fromTable(bits1)},
         {4, bits4, fromTable(bits4)},
         {8, bits8, fromTable(bits8)},
-        {16, {0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x4210, 0x8000, 0x0421},
+        {16,
+         {0x7FFF, 0x001F, 0x03E0, 0x7C00, 0x4210, 0x8000, 0x0421},
          {0xFFFFFF, 0x0000FF, 0x00FF00, 0xFF0000, 0x848484, 0x000000, 0x080808}},
         {24, {0x123456, 0xABCDEF, 0x000001}, {0x123456, 0xABCDEF, 0x000001}},
         {32, {0xFF123456, 0x00ABCDEF, 0x7F000001}, {0x123456, 0xABCDEF, 0x000001}},

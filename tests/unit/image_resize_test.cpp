@@ -22,7 +22,8 @@ uint8_t expected24(const ImageBuffer& src, int32_t tw, int32_t th, int32_t j, in
     const int64_t nx = x + 1 < W ? x + 1 : x, ny = y + 1 < H ? y + 1 : y;
     const auto at = [&](int64_t px, int64_t py) { return src.row(static_cast<int32_t>(py))[3 * px + c]; };
     return static_cast<uint8_t>((at(x, y) * (16 - l) * (16 - g) + at(nx, y) * l * (16 - g) +
-                                 at(x, ny) * (16 - l) * g + at(nx, ny) * l * g) >> 8);
+                                 at(x, ny) * (16 - l) * g + at(nx, ny) * l * g) >>
+                                8);
 }
 
 // 32 bits: position j of n' over n source positions reads x = ceil(j (n - 1) / (n' - 1)) - 1

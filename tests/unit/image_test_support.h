@@ -72,16 +72,26 @@ inline std::vector<uint8_t> packRow(uint16_t bitsPerPixel, const std::vector<uin
     for (size_t x = 0; x < values.size(); ++x) {
         const uint32_t v = values[x];
         switch (bitsPerPixel) {
-        case 1: row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8)); break;
-        case 4: row[x / 2] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4)); break;
-        case 8: row[x] = static_cast<uint8_t>(v); break;
-        case 16: putLe16(row, 2 * x, v); break;
+        case 1:
+            row[x / 8] |= static_cast<uint8_t>((v & 1) << (7 - x % 8));
+            break;
+        case 4:
+            row[x / 2] |= static_cast<uint8_t>((v & 15) << (x % 2 ? 0 : 4));
+            break;
+        case 8:
+            row[x] = static_cast<uint8_t>(v);
+            break;
+        case 16:
+            putLe16(row, 2 * x, v);
+            break;
         case 24:
             row[3 * x] = uint8_t(v);
             row[3 * x + 1] = uint8_t(v >> 8);
             row[3 * x + 2] = uint8_t(v >> 16);
             break;
-        case 32: putLe32(row, 4 * x, v); break;
+        case 32:
+            putLe32(row, 4 * x, v);
+            break;
         }
     }
     return row;

@@ -23,7 +23,7 @@ std::vector<int> contents(IntList& list)
     return values;
 }
 
-} // namespace
+}  // namespace
 
 TEST(IndexedList, AppendPrependAndNumbers)
 {

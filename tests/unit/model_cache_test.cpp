@@ -50,11 +50,10 @@ const char* const kMqo =
     "Object \"a\" {\nvertex 3 {\n0 0 0\n1 0 0\n0 1 0\n}\nface 2 {\n3 V(0 1 2) M(0)\n3 V(0 2 1) M(1)\n}\n}\n"
     "Object \"b\" {\nvertex 3 {\n0 0 0\n1 0 0\n0 1 0\n}\nface 1 {\n3 V(0 1 2) M(1)\n}\n}\n";
 
-const char* const kX =
-    "xof 0302txt 0032\n"
-    "Material Red {\n1.0;0.0;0.0;1.0;;\n5.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\n}\n"
-    "Mesh {\n3;\n0.0;0.0;0.0;,\n1.0;0.0;0.0;,\n0.0;1.0;0.0;;\n1;\n3;0,1,2;;\n"
-    "MeshMaterialList {\n1;\n1;\n0;;\n{Red}\n}\n}\n";
+const char* const kX = "xof 0302txt 0032\n"
+                       "Material Red {\n1.0;0.0;0.0;1.0;;\n5.0;\n0.0;0.0;0.0;;\n0.0;0.0;0.0;;\n}\n"
+                       "Mesh {\n3;\n0.0;0.0;0.0;,\n1.0;0.0;0.0;,\n0.0;1.0;0.0;;\n1;\n3;0,1,2;;\n"
+                       "MeshMaterialList {\n1;\n1;\n0;;\n{Red}\n}\n}\n";
 
 // A triangle in the .rok layout: lines end with a carriage return alone.
 std::string rokTriangle()
@@ -105,12 +104,18 @@ TEST(ModelCache, ExtensionChoosesTheReader)
         ModelFormat format;
     };
     const Case cases[] = {
-        {"model.X", ModelFormat::x},        {"model.x", ModelFormat::x},
-        {"model.Mqo", ModelFormat::metasequoia}, {"a\\b.MQO", ModelFormat::metasequoia},
-        {"model.ROK", ModelFormat::rok},    {".x", ModelFormat::x},
-        {"x", ModelFormat::unknown},        {"mqo", ModelFormat::unknown},
-        {"a.mqo.bak", ModelFormat::unknown}, {"a.xx", ModelFormat::unknown},
-        {"", ModelFormat::unknown},         {"a.mqo.x", ModelFormat::x},
+        {"model.X", ModelFormat::x},
+        {"model.x", ModelFormat::x},
+        {"model.Mqo", ModelFormat::metasequoia},
+        {"a\\b.MQO", ModelFormat::metasequoia},
+        {"model.ROK", ModelFormat::rok},
+        {".x", ModelFormat::x},
+        {"x", ModelFormat::unknown},
+        {"mqo", ModelFormat::unknown},
+        {"a.mqo.bak", ModelFormat::unknown},
+        {"a.xx", ModelFormat::unknown},
+        {"", ModelFormat::unknown},
+        {"a.mqo.x", ModelFormat::x},
     };
     for (const Case& c : cases)
         EXPECT_EQ(modelFormatOf(c.name), c.format) << c.name;
@@ -255,8 +260,9 @@ TEST(ModelCache, FailuresLeaveTheTargetAsItWas)
     scratch.write("zero.x", "");
     for (const char* name : {"folder.mqo", "folder.x", "folder.rok"})
         fs::create_directory(name);
-    const char* const names[] = {"missing.mqo", "empty.mqo", "model.obj", "", "missing.x", "missing.rok",
-                                 "zero.mqo", "zero.x", "folder.mqo", "folder.x", "folder.rok"};
+    const char* const names[] = {"missing.mqo", "empty.mqo",   "model.obj", "",
+                                 "missing.x",   "missing.rok", "zero.mqo",  "zero.x",
+                                 "folder.mqo",  "folder.x",    "folder.rok"};
     ModelCache cache;
     for (const char* name : names) {
         Frame target;

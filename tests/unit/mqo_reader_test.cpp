@@ -55,15 +55,16 @@ struct Read {
 // A square (vertices 0..3) as one object, with the given lines in place of its face chunk.
 std::string squareObject(const std::string& name, const std::string& faceLines, int32_t faceCount = 1)
 {
-    return "Object \"" + name + "\" {\n\tvertex 4 {\n\t\t0 0 0\n\t\t1 0 0\n\t\t1 1 0\n\t\t0 1 0\n\t}\n"
-           "\tface " + std::to_string(faceCount) + " {\n" + faceLines + "\t}\n}\n";
+    return "Object \"" + name +
+           "\" {\n\tvertex 4 {\n\t\t0 0 0\n\t\t1 0 0\n\t\t1 1 0\n\t\t0 1 0\n\t}\n"
+           "\tface " +
+           std::to_string(faceCount) + " {\n" + faceLines + "\t}\n}\n";
 }
 
-const char* const kTwoMaterials =
-    "Material 2 {\n"
-    "\t\"red\" col(1 0 0 0.5) dif(0.8) amb(0.6) emi(0) spc(0) power(5)\n"
-    "\t\"blue\" col(0 0 1 1) dif(1) amb(1) emi(0) spc(0) power(0)\n"
-    "}\n";
+const char* const kTwoMaterials = "Material 2 {\n"
+                                  "\t\"red\" col(1 0 0 0.5) dif(0.8) amb(0.6) emi(0) spc(0) power(5)\n"
+                                  "\t\"blue\" col(0 0 1 1) dif(1) amb(1) emi(0) spc(0) power(0)\n"
+                                  "}\n";
 
 std::string floatBytes(float x)
 {
@@ -144,8 +145,10 @@ TEST(MqoReader, PositionsAreScaledAndMirroredInX)
     };
     const Vector3 scale(0.7f, 0.7f, 0.7f);
     for (const Case& c : cases) {
-        Read r(std::string("Object \"o\" {\nvertex 3 {\n") + c.vertex + "\n0 0 0\n0 1 0\n}\n"
-               "face 1 {\n3 V(0 1 2)\n}\n}\n", scale);
+        Read r(std::string("Object \"o\" {\nvertex 3 {\n") + c.vertex +
+                   "\n0 0 0\n0 1 0\n}\n"
+                   "face 1 {\n3 V(0 1 2)\n}\n}\n",
+               scale);
         ASSERT_EQ(r.meshes().size(), 1u) << c.vertex;
         const MeshVertex& v = r.meshes()[0]->vertices[0];
         EXPECT_FLOAT_EQ(v.x, c.x * -0.7f) << c.vertex;
@@ -193,7 +196,7 @@ TEST(MqoReader, OneFramePerMaterialInTheOrderMaterialsFirstOccur)
     ASSERT_EQ(meshes.size(), 3u);
     EXPECT_FLOAT_EQ(meshes[0]->material->diffuse.b, 1.0f);  // "blue", faces 0 and 2 in file order
     ASSERT_EQ(meshes[0]->vertexCount, 6);
-    EXPECT_EQ(meshes[0]->vertices[3].x, -1.0f);              // face 2 starts at vertex 1
+    EXPECT_EQ(meshes[0]->vertices[3].x, -1.0f);             // face 2 starts at vertex 1
     EXPECT_FLOAT_EQ(meshes[1]->material->diffuse.r, 0.8f);  // "red"
     EXPECT_FLOAT_EQ(meshes[2]->material->diffuse.g, 1.0f);  // white for the number 5
     for (const Frame* f : meshes)
@@ -207,8 +210,8 @@ TEST(MqoReader, FaceMaterialWithoutNumberOrOutsideTheList)
         float diffuseR, diffuseB;
     };
     const Case cases[] = {
-        {std::string(kTwoMaterials) + squareObject("o", "3 V(0 1 2)\n"), 0, 1},    // last material
-        {squareObject("o", "3 V(0 1 2)\n"), 1, 1},                                 // default white
+        {std::string(kTwoMaterials) + squareObject("o", "3 V(0 1 2)\n"), 0, 1},       // last material
+        {squareObject("o", "3 V(0 1 2)\n"), 1, 1},                                    // default white
         {std::string(kTwoMaterials) + squareObject("o", "3 V(0 1 2) M(2)\n"), 1, 1},  // outside: white
         {std::string(kTwoMaterials) + squareObject("o", "3 V(0 1 2) M(-1)\n"), 1, 1},
     };
@@ -225,15 +228,15 @@ TEST(MqoReader, DropsFacesWhoseCornersAreNotInTheVertexList)
 {
     Read r(squareObject("o",
                         "3 V(0 1 2)\n"
-                        "3 V(0 1 4)\n"        // vertex 4 does not exist
+                        "3 V(0 1 4)\n"  // vertex 4 does not exist
                         "3 V(0 -1 2)\n"
-                        "4 V(0 1 2)\n"        // fewer numbers than corners
+                        "4 V(0 1 2)\n"  // fewer numbers than corners
                         "3 V(0 1 x)\n"
-                        "3 M(0)\n"            // no V( at all
+                        "3 M(0)\n"  // no V( at all
                         "0 V()\n"
                         "2147483647 V(0 1 2)\n"
-                        "3 V(1 2 3 0)\n"      // more numbers than corners: the first three
-                        "2 V(0 1)\n",         // two corners: kept, but no triangle
+                        "3 V(1 2 3 0)\n"  // more numbers than corners: the first three
+                        "2 V(0 1)\n",     // two corners: kept, but no triangle
                         10));
     EXPECT_EQ(r.counts.facesDropped, 7);
     EXPECT_EQ(r.triangles(), 2);
@@ -318,12 +321,13 @@ TEST(MqoReader, BinaryVertexBlockGivesThePositions)
     std::string blob = floatBytes(1.0f) + floatBytes(2.0f) + floatBytes(3.0f);
     blob += "\n}\n{Object \"x\" {\n";  // 17 bytes of the second and third vertex...
     blob.resize(36, '\n');
-    const std::string document =
-        "Object \"o\" {\n\tBVertex 3 {\n\t\tVector 3 [36]\n" + blob + "\r\n\t}\n"
-        "\tface 1 {\n\t\t3 V(0 1 2)\n\t}\n}\n"
-        // A bone object with a binary block is passed over whole.
-        "Object \"bone:1\" {\n\tBVertex 1 {\n\t\tVector 1 [12]\n" + std::string("\nObject \"}\n") +
-        "\n\t}\n}\n" + squareObject("after", "3 V(0 1 2)\n");
+    const std::string document = "Object \"o\" {\n\tBVertex 3 {\n\t\tVector 3 [36]\n" + blob +
+                                 "\r\n\t}\n"
+                                 "\tface 1 {\n\t\t3 V(0 1 2)\n\t}\n}\n"
+                                 // A bone object with a binary block is passed over whole.
+                                 "Object \"bone:1\" {\n\tBVertex 1 {\n\t\tVector 1 [12]\n" +
+                                 std::string("\nObject \"}\n") + "\n\t}\n}\n" +
+                                 squareObject("after", "3 V(0 1 2)\n");
     Read r(document);
     ASSERT_TRUE(r.ok);
     const auto meshes = r.meshes();
@@ -372,9 +376,9 @@ TEST(MqoReader, Utf8CodePageNamesBecomeCodePage932)
 TEST(MqoReader, MissingClosingBracesEndListsAtTheNextPart)
 {
     const std::string document =
-        "Material 3 {\n\"a\" col(1 0 0 1) dif(1)\n"  // two materials short and unclosed
+        "Material 3 {\n\"a\" col(1 0 0 1) dif(1)\n"              // two materials short and unclosed
         "Object \"first\" {\nvertex 9 {\n0 0 0\n1 0 0\n1 1 0\n"  // 6 vertices short, unclosed
-        "face 5 {\n3 V(0 1 2)\n"                                  // unclosed, object unclosed
+        "face 5 {\n3 V(0 1 2)\n"                                 // unclosed, object unclosed
         "Object \"second\" {\nvertex 3 {\n0 0 0\n1 0 0\n1 1 0\n}\nface 1 {\n3 V(0 1 2)\n}\n}\n"
         "Eof\n";
     Read r(document);
@@ -388,11 +392,10 @@ TEST(MqoReader, MissingClosingBracesEndListsAtTheNextPart)
 
 TEST(MqoReader, HugeCountsReadOnlyWhatIsThere)
 {
-    const std::string document =
-        "Material 2147483647 {\n\"a\" col(1 1 1 1) dif(1)\n}\n"
-        "Object \"o\" {\nvertex 2147483647 {\n0 0 0\n1 0 0\n1 1 0\n}\n"
-        "face 2147483647 {\n3 V(0 1 2)\n}\n}\n"
-        "Object \"p\" {\nvertex -4 {\n}\nface -1 {\n}\n}\n";
+    const std::string document = "Material 2147483647 {\n\"a\" col(1 1 1 1) dif(1)\n}\n"
+                                 "Object \"o\" {\nvertex 2147483647 {\n0 0 0\n1 0 0\n1 1 0\n}\n"
+                                 "face 2147483647 {\n3 V(0 1 2)\n}\n}\n"
+                                 "Object \"p\" {\nvertex -4 {\n}\nface -1 {\n}\n}\n";
     Read r(document);
     ASSERT_TRUE(r.ok);
     EXPECT_EQ(r.triangles(), 1);
@@ -406,7 +409,8 @@ TEST(MqoReader, MeshFramesStopAtTheLimit)
     std::string document = "Material " + std::to_string(materials) + " {\n";
     for (int32_t m = 0; m < materials; ++m)
         document += "\"m\" col(1 1 1 1) dif(1)\n";
-    document += "}\nObject \"o\" {\nvertex 3 {\n0 0 0\n1 0 0\n0 1 0\n}\nface " + std::to_string(materials) + " {\n";
+    document +=
+        "}\nObject \"o\" {\nvertex 3 {\n0 0 0\n1 0 0\n0 1 0\n}\nface " + std::to_string(materials) + " {\n";
     for (int32_t m = 0; m < materials; ++m)
         document += "3 V(0 1 2) M(" + std::to_string(m) + ")\n";
     document += "}\n}\n" + squareObject("next", "3 V(0 1 2)\n");
@@ -418,7 +422,8 @@ TEST(MqoReader, MeshFramesStopAtTheLimit)
 
 TEST(MqoReader, DocumentsWithoutObjectsGiveNoRoot)
 {
-    for (const char* text : {"", "Metasequoia Document\n", "\n\n\r\n", "}\n}\n{", "Material 1 {\n\"a\"\n}\n"}) {
+    for (const char* text :
+         {"", "Metasequoia Document\n", "\n\n\r\n", "}\n}\n{", "Material 1 {\n\"a\"\n}\n"}) {
         Read r(text);
         EXPECT_TRUE(r.ok);
         EXPECT_FALSE(r.entry.root) << text;
@@ -440,15 +445,16 @@ std::string richDocument()
 {
     std::string blob = floatBytes(0) + floatBytes(0) + floatBytes(0) + floatBytes(1) + floatBytes(0) +
                        floatBytes(0) + floatBytes(1) + floatBytes(1) + floatBytes(0);
-    return std::string("Metasequoia Document\r\nFormat Text Ver 1.1\r\nCodePage utf8\r\n"
-                       "Thumbnail 2 2 24 rgb raw {\r\n\t00FF00\r\n}\r\n"
-                       "Scene {\r\n\tpos 0 0 1500\r\n\tdirlights 1 {\r\n\t\tlight {\r\n\t\t}\r\n\t}\r\n}\r\n") +
+    return std::string(
+               "Metasequoia Document\r\nFormat Text Ver 1.1\r\nCodePage utf8\r\n"
+               "Thumbnail 2 2 24 rgb raw {\r\n\t00FF00\r\n}\r\n"
+               "Scene {\r\n\tpos 0 0 1500\r\n\tdirlights 1 {\r\n\t\tlight {\r\n\t\t}\r\n\t}\r\n}\r\n") +
            kTwoMaterials +
            "Object \"o\" {\r\n\tfacet 59.5\r\n\tvertex 4 {\r\n\t\t0 0 0\r\n\t\t1 0 0\r\n\t\t1 1 0\r\n"
            "\t\t0 1 0\r\n\t}\r\n\tvertexattr {\r\n\t\tuid {\r\n\t\t\t1\r\n\t\t}\r\n\t}\r\n"
            "\tface 2 {\r\n\t\t3 V(0 1 2) M(0) UV(0 0 1 0 1 1)\r\n\t\t4 V(0 1 2 3) M(1) COL(1 2 3 4)\r\n"
-           "\t}\r\n}\r\nObject \"b\" {\r\n\tBVertex 3 {\r\n\t\tVector 3 [36]\r\n" + blob +
-           "\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 1 2)\r\n\t}\r\n}\r\nEof\r\n";
+           "\t}\r\n}\r\nObject \"b\" {\r\n\tBVertex 3 {\r\n\t\tVector 3 [36]\r\n" +
+           blob + "\r\n\t}\r\n\tface 1 {\r\n\t\t3 V(0 1 2)\r\n\t}\r\n}\r\nEof\r\n";
 }
 
 TEST(MqoReader, SurvivesTruncationAtEveryByte)
@@ -505,9 +511,17 @@ TEST(MqoReader, WhateverTheSkippedChunksHoldTheModelIsTheSame)
             if (lineBreak(c))
                 c = 'x';
             switch (rng() % 3) {
-            case 0: text[at] = c; break;
-            case 1: text.insert(at, 1, c); ++end; break;
-            default: text.erase(at, 1); --end; break;
+            case 0:
+                text[at] = c;
+                break;
+            case 1:
+                text.insert(at, 1, c);
+                ++end;
+                break;
+            default:
+                text.erase(at, 1);
+                --end;
+                break;
             }
         }
         ASSERT_EQ(geometryOf(Read(text)), want) << text.substr(from, end - from);

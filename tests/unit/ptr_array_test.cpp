@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "model/frame.h"
 #include "base/ptr_array.h"
+#include "model/frame.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ struct Counted {
 };
 int Counted::alive = 0;
 
-} // namespace
+}  // namespace
 
 TEST(PtrArray, GrowthRule)
 {
@@ -29,8 +29,8 @@ TEST(PtrArray, GrowthRule)
         int32_t k;
         int32_t capacity;
     } cases[] = {
-        {0, 0, 256},   {0, 255, 256}, {0, 256, 512},   {0, 300, 512},   {0, 511, 512},
-        {0, 512, 768}, {0, 513, 768}, {255, 0, 256},   {255, 1, 512},   {100, 700, 1024},
+        {0, 0, 256},   {0, 255, 256}, {0, 256, 512}, {0, 300, 512}, {0, 511, 512},
+        {0, 512, 768}, {0, 513, 768}, {255, 0, 256}, {255, 1, 512}, {100, 700, 1024},
     };
     for (const auto& c : cases) {
         PtrArray<int> array;

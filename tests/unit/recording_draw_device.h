@@ -13,16 +13,16 @@
 #include <vector>
 
 #include "image/image_buffer.h"
-#include "render/draw_device.h"
 #include "math/matrix4.h"
+#include "render/draw_device.h"
 #include "render/texture_format.h"
 
 struct RecordedCall {
     RecordedCall(std::string description) : text(std::move(description)) {}
 
     std::string text;
-    Matrix4 matrix;              // setTransform
-    D3DMaterial7Data material;   // setMaterial
+    Matrix4 matrix;             // setTransform
+    D3DMaterial7Data material;  // setMaterial
 };
 
 using CallLog = std::shared_ptr<std::vector<RecordedCall>>;
@@ -32,8 +32,7 @@ class FakeTextureSurface : public TextureSurface {
 public:
     FakeTextureSurface(CallLog log, int id, TextureSurfaceRequest made)
         : id(id), request(made), log_(std::move(log))
-    {
-    }
+    {}
     ~FakeTextureSurface() override { log_->push_back({"release #" + std::to_string(id)}); }
 
     int id;
@@ -59,8 +58,8 @@ public:
     std::vector<std::string> messages;        // debugMessage texts
     int32_t width = 400;                      // render target, pixels
     int32_t height = 400;
-    int32_t deviceDepth = 32;                 // colourDepth()
-    int32_t screenDepth = 32;                 // desktopDepth()
+    int32_t deviceDepth = 32;  // colourDepth()
+    int32_t screenDepth = 32;  // desktopDepth()
     // Texture formats offered, in this order (those Wine lists).
     std::vector<DdPixelFormat> textureFormats = {offeredFormat(0x5550, 16), offeredFormat(0x5551, 16),
                                                  offeredFormat(0x4444, 16), offeredFormat(0x5650, 16),

@@ -148,7 +148,7 @@ bool near(const Vector3& a, const Vector3& b)
     return a.minus(b).dot(a.minus(b)) < 1e-12f;
 }
 
-} // namespace
+}  // namespace
 
 TEST(RokReader, LinesEndAtCarriageReturnsOnly)
 {
@@ -215,7 +215,7 @@ TEST(RokReader, KeysSortFacesIntoGroupFrames)
     EXPECT_EQ(children[3]->groupId, 5);
     const Frame* g5 = children[3]->firstChild;
     ASSERT_TRUE(g5 != nullptr && g5->next != nullptr && g5->next->next == nullptr);
-    EXPECT_EQ(g5->material->diffuse.g, 1.0f);              // colour 1: 0x90FFFF
+    EXPECT_EQ(g5->material->diffuse.g, 1.0f);                 // colour 1: 0x90FFFF
     EXPECT_EQ(g5->next->material->diffuse.g, 0x90 / 255.0f);  // colour 2: 0x9090FF
     EXPECT_TRUE(entry.text.empty());
     EXPECT_EQ(entry.materials.count(), 0);
@@ -375,9 +375,11 @@ TEST(RokReader, DamagedAndHostileTextLosesOnlyTheDamagedParts)
         t.line(" 0").line(" 1").line(z).edges(kSquareEdges);
         return t.faces({{0, {1, 2, 3}}, {0, {3, 4, 5}}}).text;
     };
-    const std::string missingPoint = RokText().points(kSquare)
+    const std::string missingPoint = RokText()
+                                         .points(kSquare)
                                          .edges({{1, 2, 0}, {2, 3, 0}, {3, 1, 0}, {3, 9, 0}, {9, 1, 0}})
-                                         .faces({{0, {1, 2, 3}}, {0, {3, 4, 5}}}).text;
+                                         .faces({{0, {1, 2, 3}}, {0, {3, 4, 5}}})
+                                         .text;
     std::string crlf, highBytes = intact;
     std::string overLimit = start + RokText().value(kRokMaxFaceCorners + 1).text + " 0\r 0\r";
     for (char c : intact)
@@ -610,7 +612,7 @@ void smoothPlainly(std::vector<Face>& faces, float threshold)
     }
 }
 
-} // namespace
+}  // namespace
 
 TEST(RokSmoothing, EqualsThePlainRuleOnRandomBatches)
 {
@@ -625,7 +627,8 @@ TEST(RokSmoothing, EqualsThePlainRuleOnRandomBatches)
         for (size_t f = 0; f < fast.faces.size(); ++f) {
             ASSERT_EQ(fast.indices[f], plain.indices[f]) << round << " face " << f;
             ASSERT_EQ(std::memcmp(fast.vertices[f].data(), plain.vertices[f].data(),
-                                  fast.vertices[f].size() * sizeof(MeshVertex)), 0)
+                                  fast.vertices[f].size() * sizeof(MeshVertex)),
+                      0)
                 << round << " face " << f;
         }
     }

@@ -24,8 +24,8 @@ struct MaterialFields {
 
     int scan(const std::string& line)
     {
-        return ScanFormat(line, kMaterialFormat, &name, &r, &g, &b, &a, &dif, &amb, &emi, &spc,
-                          &power, &tex, &aplane);
+        return ScanFormat(line, kMaterialFormat, &name, &r, &g, &b, &a, &dif, &amb, &emi, &spc, &power, &tex,
+                          &aplane);
     }
 };
 
@@ -108,9 +108,9 @@ TEST(ScanFormat, FloatsAdvancePastSignAndExponent)
         {".5 5. -.25", "%f %f %f", 3, 0.5f, 5, -0.25f},
         {"1.0 2.0 3.0", "%f %f %f", 3, 1, 2, 3},
         {"1.0\t2.0    3.0   ", "%f %f %f", 3, 1, 2, 3},
-        {"1.0", "%f %f %f", 1, 1, 0, 0},           // the end of the input ends the scan
-        {"1e 2 3", "%f %f %f", 3, 1, 0, 0},         // "e" without digits is not an exponent
-        {"- 2 3", "%f %f %f", 3, 0, 2, 3},          // a lone sign reads 0 and is passed
+        {"1.0", "%f %f %f", 1, 1, 0, 0},     // the end of the input ends the scan
+        {"1e 2 3", "%f %f %f", 3, 1, 0, 0},  // "e" without digits is not an exponent
+        {"- 2 3", "%f %f %f", 3, 0, 2, 3},   // a lone sign reads 0 and is passed
         {"+", "%f %f %f", 1, 0, 0, 0},
         {"x 2 3", "%f %f %f", 3, 0, 0, 0},          // nothing readable: counted, stores 0
         {"1.5.5 7", "%f %f %f", 3, 1.5f, 0.5f, 7},  // one point per number
@@ -119,7 +119,7 @@ TEST(ScanFormat, FloatsAdvancePastSignAndExponent)
         {"5..5 7", "%f %f %f", 3, 5, 0.5f, 7},      // "5." then ".5"
         {"-.5e 2 3", "%f %f %f", 3, -0.5f, 0, 0},   // "e" without digits stops the next ones too
         {"1e+ 2 3", "%f %f %f", 3, 1, 0, 0},
-        {"0x10 2 3", "%f %f %f", 3, 0, 0, 0},       // no hexadecimal floats: "0", then "x"
+        {"0x10 2 3", "%f %f %f", 3, 0, 0, 0},  // no hexadecimal floats: "0", then "x"
     };
     for (const Case& c : cases) {
         float x = 0, y = 0, z = 0;

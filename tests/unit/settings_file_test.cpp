@@ -28,9 +28,8 @@ std::optional<std::string> decode(const Bytes& bytes)
 TEST(SettingsFile, EncodesTheDocumentedExamples)
 {
     EXPECT_EQ(encodeSettings("abc"), (Bytes{0x00, 0x00, 0x00, 0x01, 0x03, 0x61, 0x62, 0x63}));
-    EXPECT_EQ(encodeSettings(kDefaultModelName),
-              (Bytes{0x00, 0x00, 0x00, 0x01, 0x0C, 0x8A, 0xDB, 0x83, 0x81, 0x83, 0x4B, 0x83, 0x6C, 0x2E,
-                     0x6D, 0x71, 0x6F}));
+    EXPECT_EQ(encodeSettings(kDefaultModelName), (Bytes{0x00, 0x00, 0x00, 0x01, 0x0C, 0x8A, 0xDB, 0x83, 0x81,
+                                                        0x83, 0x4B, 0x83, 0x6C, 0x2E, 0x6D, 0x71, 0x6F}));
     EXPECT_EQ(encodeSettings(""), (Bytes{0x00, 0x00, 0x00, 0x01, 0x00}));
 }
 
@@ -59,7 +58,8 @@ TEST(SettingsFile, LengthPrefixesAtEveryBoundary)
 TEST(SettingsFile, ReadsUtf16Names)
 {
     // 0xFF 0xFFFE announces a UTF-16 name: "丸" U+4E38, "a".
-    EXPECT_EQ(decode(withMagic({0xFF, 0xFE, 0xFF, 0x02, 0x38, 0x4E, 0x61, 0x00})), std::string("\x8A\xDB" "a"));
+    EXPECT_EQ(decode(withMagic({0xFF, 0xFE, 0xFF, 0x02, 0x38, 0x4E, 0x61, 0x00})), std::string("\x8A\xDB"
+                                                                                               "a"));
     // The character count can itself use the long prefix.
     Bytes longName = withMagic({0xFF, 0xFE, 0xFF, 0xFF, 0x00, 0x01});
     for (int i = 0; i < 256; ++i)
@@ -72,11 +72,11 @@ TEST(SettingsFile, DamagedFilesKeepTheDefault)
     const Bytes damaged[] = {
         {},
         {0x00, 0x00, 0x00},
-        {0x01, 0x00, 0x00, 0x00, 0x03, 0x61, 0x62, 0x63},  // magic in the wrong byte order
-        withMagic({}),                                     // cut off before the prefix
-        withMagic({0x03, 0x61, 0x62}),                     // cut off inside the name
-        withMagic({0xFF, 0x00}),                           // inside a 3-byte prefix
-        withMagic({0xFF, 0xFF, 0xFF, 0x10, 0x00}),         // inside a 7-byte prefix
+        {0x01, 0x00, 0x00, 0x00, 0x03, 0x61, 0x62, 0x63},             // magic in the wrong byte order
+        withMagic({}),                                                // cut off before the prefix
+        withMagic({0x03, 0x61, 0x62}),                                // cut off inside the name
+        withMagic({0xFF, 0x00}),                                      // inside a 3-byte prefix
+        withMagic({0xFF, 0xFF, 0xFF, 0x10, 0x00}),                    // inside a 7-byte prefix
         withMagic({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x61}),  // 4 GB claimed
         withMagic({0xFF, 0xFE, 0xFF, 0x02, 0x38, 0x4E, 0x61}),        // odd UTF-16 byte count
         withMagic({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F}),  // 4 G characters

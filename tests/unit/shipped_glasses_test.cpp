@@ -30,12 +30,12 @@ struct ShippedFile {
 };
 
 const ShippedFile kShipped[] = {
-    {"Round", "\x8a\xdb\x83\x81\x83\x4b\x83\x6c.mqo"},                 // 丸メガネ.mqo, the default
-    {"Square", "\x8a\x70\x83\x81\x83\x4b\x83\x6c.mqo"},                // 角メガネ.mqo
+    {"Round", "\x8a\xdb\x83\x81\x83\x4b\x83\x6c.mqo"},               // 丸メガネ.mqo, the default
+    {"Square", "\x8a\x70\x83\x81\x83\x4b\x83\x6c.mqo"},              // 角メガネ.mqo
     {"Sunglasses", "\x83\x54\x83\x93\x83\x4f\x83\x89\x83\x58.mqo"},  // サングラス.mqo
 };
 
-constexpr float kLoadScale = 0.7f;        // the scene loads its model at this scale
+constexpr float kLoadScale = 0.7f;         // the scene loads its model at this scale
 constexpr float kPictureHalfHeight = 112;  // 300 * tan(0.359): the picture at the origin
 
 // The shipped model read at the scene's scale; its mesh frames are the root's children.

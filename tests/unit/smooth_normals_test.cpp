@@ -17,10 +17,7 @@ struct Mesh {
     std::vector<std::vector<MeshVertex>> vertices;
     std::vector<Face> faces;
 
-    void addFace(std::vector<int32_t> indices)
-    {
-        corners.push_back(std::move(indices));
-    }
+    void addFace(std::vector<int32_t> indices) { corners.push_back(std::move(indices)); }
 
     // Face records with normals, ready for smoothing; call once all faces are added.
     void finish()

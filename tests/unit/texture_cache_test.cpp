@@ -45,7 +45,7 @@ struct CacheFixture {
     }
 };
 
-} // namespace
+}  // namespace
 
 TEST(TextureFormat, CodesSpellTheirMasks)
 {
@@ -61,7 +61,8 @@ TEST(TextureFormat, CodesSpellTheirMasks)
     for (const auto& c : cases) {
         const TextureFormat f = TextureFormat::fromCode(c.code);
         EXPECT_EQ((std::array{f.alphaMask, f.redMask, f.greenMask, f.blueMask}),
-                  (std::array{c.alpha, c.red, c.green, c.blue})) << std::hex << c.code;
+                  (std::array{c.alpha, c.red, c.green, c.blue}))
+            << std::hex << c.code;
     }
 }
 
@@ -206,8 +207,8 @@ TEST(TexturePaths, FileNamePartAndFallback)
 
 TEST(TexturePaths, RoundToPowerOfTwoOfOneAndAHalfSides)
 {
-    const std::pair<int32_t, int32_t> sides[] = {{300, 256}, {341, 256}, {342, 512}, {400, 512},
-                                                 {6, 8},     {10, 8},    {11, 16},   {0, 4},
+    const std::pair<int32_t, int32_t> sides[] = {{300, 256}, {341, 256}, {342, 512},    {400, 512},
+                                                 {6, 8},     {10, 8},    {11, 16},      {0, 4},
                                                  {1, 4},     {5, 4},     {32768, 32768}};
     for (const auto& [side, p] : sides)
         EXPECT_EQ(roundToPowerOfTwo(side * 3 / 2), p) << side;
@@ -233,7 +234,8 @@ TEST(TextureCache, PicturesBecomePowerOfTwoTexturesOfTheDevicesFormat)
         ASSERT_NE(t->surface, nullptr) << c.w << "x" << c.h;
         const TextureSurfaceRequest& made = fake(t)->request;
         EXPECT_EQ((std::array{t->width(), t->height(), made.width, made.height, fake(t)->filledWidth}),
-                  (std::array{c.texW, c.texH, c.texW, c.texH, c.texW})) << c.w << "x" << c.h;
+                  (std::array{c.texW, c.texH, c.texW, c.texH, c.texW}))
+            << c.w << "x" << c.h;
         EXPECT_EQ(made.format.code, c.code);
         EXPECT_EQ(made.desktopDepth, c.depth);
         EXPECT_EQ(t->nameKey, "pic.bmp");

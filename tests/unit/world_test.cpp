@@ -78,7 +78,7 @@ const Matrix4& lastTransform(const RecordingDrawDevice& device, const std::strin
     return *found;
 }
 
-} // namespace
+}  // namespace
 
 TEST(World, SetupProjectionPutsTheFixedStatesInOrder)
 {
@@ -87,9 +87,13 @@ TEST(World, SetupProjectionPutsTheFixedStatesInOrder)
     World world;
     world.setDevice(&device);
     world.setupProjection();
-    const std::vector<std::string> expected = {
-        "transform 3", "tss 0 1 4", "tss 0 2 2", "tss 0 3 0", "tss 0 4 4", "tss 0 5 2", "tss 0 6 0", "rs 9 2",
-        "rs 8 3",      "rs 7 1",    "rs 41 1",   "rs 144 1",  "rs 2 2",    "viewport 0 0 400 300 0 1"};
+    const std::vector<std::string> expected = {"transform 3", "tss 0 1 4",
+                                               "tss 0 2 2",   "tss 0 3 0",
+                                               "tss 0 4 4",   "tss 0 5 2",
+                                               "tss 0 6 0",   "rs 9 2",
+                                               "rs 8 3",      "rs 7 1",
+                                               "rs 41 1",     "rs 144 1",
+                                               "rs 2 2",      "viewport 0 0 400 300 0 1"};
     EXPECT_EQ(device.texts(), expected);
     const Matrix4& p = lastTransform(device, "transform 3");
     const float cot = std::cos(0.35903916f) / std::sin(0.35903916f);
@@ -114,10 +118,22 @@ TEST(World, RenderFrameOfAnEmptyWorld)
     s.world.clearColour = 0x0000FF00;
     EXPECT_EQ(s.world.renderFrame(), kDrawOk);
     // The World is a pure group with vertex format 452: it draws nothing and takes unlit states.
-    const std::vector<std::string> expected = {
-        "clear 3 0000ff00 1 0", "begin",       "tex 0 none",  "rs 27 0",  "rs 19 5",  "rs 20 6",
-        "material",             "rs 137 0",    "rs 7 1",      "rs 14 1",  "rs 30 1",  "transform 2",
-        "transform 1",          "rs 29 0",     "rs 141 1",    "end"};
+    const std::vector<std::string> expected = {"clear 3 0000ff00 1 0",
+                                               "begin",
+                                               "tex 0 none",
+                                               "rs 27 0",
+                                               "rs 19 5",
+                                               "rs 20 6",
+                                               "material",
+                                               "rs 137 0",
+                                               "rs 7 1",
+                                               "rs 14 1",
+                                               "rs 30 1",
+                                               "transform 2",
+                                               "transform 1",
+                                               "rs 29 0",
+                                               "rs 141 1",
+                                               "end"};
     EXPECT_EQ(s.device.texts(), expected);
     EXPECT_EQ(s.device.calls[6].material.ambient.g, 1.0f) << "the default material";
 

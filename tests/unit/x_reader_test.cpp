@@ -88,7 +88,8 @@ TEST(XReader, MaterialLinesTakeCommasOrSemicolons)
         ASSERT_EQ(loaded->meshes().size(), 1u) << colour;
         const D3DMaterial7Data& m = *loaded->meshes()[0]->material;
         EXPECT_EQ(std::vector<float>({m.diffuse.r, m.diffuse.g, m.diffuse.b, m.diffuse.a}),
-                  std::vector<float>({1.0f, 0.5f, 0.25f, 0.75f})) << colour;
+                  std::vector<float>({1.0f, 0.5f, 0.25f, 0.75f}))
+            << colour;
         EXPECT_FLOAT_EQ(m.ambient.a, 0.75f);  // ambient equals diffuse
         EXPECT_FLOAT_EQ(m.power, 5.0f);
         EXPECT_FLOAT_EQ(m.specular.b, 0.3f);
@@ -140,10 +141,9 @@ TEST(XReader, MaterialListsPickMaterialsPerFace)
 
 TEST(XReader, TexturesAreRequestedByName)
 {
-    for (const char* block : {"TextureFilename {\n \"wood.bmp\";\n }\n",
-                              "TextureFileName {\n \"wood.bmp\";\n }\n",
-                              "\n TextureFilename Diffuse {\n \"wood.bmp\";\n }\n",
-                              "TextureFilename { \"wood.bmp\"; }\n"}) {
+    for (const char* block :
+         {"TextureFilename {\n \"wood.bmp\";\n }\n", "TextureFileName {\n \"wood.bmp\";\n }\n",
+          "\n TextureFilename Diffuse {\n \"wood.bmp\";\n }\n", "TextureFilename { \"wood.bmp\"; }\n"}) {
         RecordingTextureSource recorder;
         setTextureSource(&recorder);
         const std::string mat =
@@ -164,7 +164,8 @@ TEST(XReader, FacesBecomeFansOfScaledCornersWhateverFrameHoldsThem)
     const std::string mesh = "Mesh {\n 4;\n 0;0;0;,\n 1.0E+00;0;0;,\n 1e0; 1.00E+00; 0;,\n 0;+1;0;;\n"
                              " 2;\n 3;0,1,2;,\n 4;3,2,1,0;;\n}\n";
     const std::string framed = "Frame Outer {\n FrameTransformMatrix {\n  1,0,0,0,0,1,0,0,0,0,1,0,"
-                               "50,60,70,1;;\n }\n Frame Inner {\n" + mesh + " }\n}\n";
+                               "50,60,70,1;;\n }\n Frame Inner {\n" +
+                               mesh + " }\n}\n";
     const auto loaded = load(framed + mesh, Vector3(2, 3, 4));
     ASSERT_EQ(loaded->meshes().size(), 2u);
     const float expected[9][2] = {{0, 0}, {2, 0}, {2, 3}, {0, 3}, {2, 3}, {2, 0}, {0, 3}, {2, 0}, {0, 0}};
@@ -229,17 +230,22 @@ TEST(XReader, DamagedPartsAreLeftOut)
         {"fewer indices than corners", quadMesh(" 2;\n 4;0,1,2;,\n 3;0,2,3;;\n", ""), {1, 0, 1}, 1},
         {"huge corner count", quadMesh(" 1;\n 2000000000;0,1,2;;\n", ""), {1, 0, 1}, 0},
         {"huge vertex count",
-         "Mesh {\n 2147483647;\n 0;0;0;;\n 1;\n 3;0,0,0;;\n}\n" + quadMesh(kOneTriangle, ""), {1, 1, 0}, 1},
+         "Mesh {\n 2147483647;\n 0;0;0;;\n 1;\n 3;0,0,0;;\n}\n" + quadMesh(kOneTriangle, ""),
+         {1, 1, 0},
+         1},
         {"negative face count", "Mesh {\n 1;\n 0;0;0;;\n -5;\n}\n", {0, 1, 0}, 0},
         {"huge face count", "Mesh {\n 1;\n 0;0;0;;\n 99999999;\n 3;0,0,0;;\n}\n", {0, 1, 0}, 0},
         {"fewer vertices than counted", "Mesh {\n 9;\n 0;0;0;,\n 1;0;0;;\n}\n", {1, 0, 0}, 0},
-        {"face list cut by a block", cut + " 5;\n 3;0,1,2;;\n MeshNormals {\n 99;\n 0;0;1;;\n }\n}\n",
-         {1, 0, 0}, 1},
-        {"huge normal count", quadMesh(kOneTriangle, " MeshNormals {\n 2000000000;\n 0;0;1;;\n }\n"),
-         {1, 0, 0}, 1},
+        {"face list cut by a block",
+         cut + " 5;\n 3;0,1,2;;\n MeshNormals {\n 99;\n 0;0;1;;\n }\n}\n",
+         {1, 0, 0},
+         1},
+        {"huge normal count",
+         quadMesh(kOneTriangle, " MeshNormals {\n 2000000000;\n 0;0;1;;\n }\n"),
+         {1, 0, 0},
+         1},
         {"text ends inside mesh", cut + " 1;\n 3;0,1,2;;\n", {0, 1, 0}, 0},
-        {"text ends inside list", cut + " 1;\n 3;0,1,2;;\n MeshMaterialList {\n 1;\n 1;\n", {0, 1, 0},
-         0},
+        {"text ends inside list", cut + " 1;\n 3;0,1,2;;\n MeshMaterialList {\n 1;\n 1;\n", {0, 1, 0}, 0},
         {"text ends inside material", "Material M {\n 1;1;", {0, 0, 0}, 0},
         {"empty file", "", {0, 0, 0}, 0},
         {"mesh without counts", "Mesh {\n}\n", {1, 0, 0}, 0},
@@ -302,7 +308,7 @@ TEST(XReader, TruncatedAndScrambledFilesStayInBounds)
                  " MeshNormals {\n  1;\n  0;0;1;;\n  2;\n  3;0,0,0;,\n  4;0,0,0,0;;\n }\n"
                  " MeshTextureCoords {\n  4;\n  0;0;,\n  1;0;,\n  1;1;,\n  0;1;;\n }\n"
                  " MeshVertexColors {\n  1;\n  0;1;1;1;1;;\n }\n" +
-                 listOf(" 2;\n 0,\n 1;\n", " {A}\n" + material("  Material {", "0;1;0;1;;"), 2)) +
+                     listOf(" 2;\n 0,\n 1;\n", " {A}\n" + material("  Material {", "0;1;0;1;;"), 2)) +
         "}\n";
     ASSERT_EQ(load(full)->triangles(), 3);
     for (size_t cut = 0; cut < full.size(); ++cut)
@@ -338,8 +344,7 @@ TEST(XReader, CorpusFilesMatchIndependentCounts)
         const std::string name = item.path().filename().string();
         ASSERT_TRUE(stats.count(name)) << name << " has no line in STATS.tsv";
         Loaded loaded;
-        ASSERT_TRUE(readX(loaded.entry, item.path().string(), Vector3(1, 1, 1), loaded.counts))
-            << name;
+        ASSERT_TRUE(readX(loaded.entry, item.path().string(), Vector3(1, 1, 1), loaded.counts)) << name;
         EXPECT_EQ(loaded.counts.meshes, stats[name].first) << name;
         EXPECT_EQ(loaded.triangles(), stats[name].second) << name;
         EXPECT_EQ(loaded.counts.meshesDropped + loaded.counts.facesDropped, 0) << name;

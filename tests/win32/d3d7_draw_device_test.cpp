@@ -11,8 +11,8 @@
 #include <psapi.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,8 +21,8 @@
 #include "image/image_buffer.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
-#include "tests/unit/image_test_support.h"
 #include "test_window.h"
+#include "tests/unit/image_test_support.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ public:
         device_.setAcceleration(true);
         if (!device_.createSurfaces(window_.get(), size, size) || !device_.createDevice())
             return false;
-        drawDevice_ = std::make_unique<D3D7DrawDevice>(device_.directDraw(), device_.device(),
-                                                       device_.width(), device_.height(),
-                                                       device_.colourDepth(), device_.hardware());
+        drawDevice_ =
+            std::make_unique<D3D7DrawDevice>(device_.directDraw(), device_.device(), device_.width(),
+                                             device_.height(), device_.colourDepth(), device_.hardware());
         world.setDevice(drawDevice_.get());
         world.setupProjection();
         return true;

@@ -96,8 +96,16 @@ TEST(Cp932System, ListingFollowsThePatternRules)
         GTEST_SKIP() << "code page 932 cannot spell the temporary directory";
     }
     const std::vector<std::string> names = {
-        "a.mqo", "B.MQO", "c.mqo.bak", "d.mq", "noext", "e.mqox", "f.txt", "gg.mqo",
-        files_cases::kRoundGlasses, files_cases::kSo + ".mqo",
+        "a.mqo",
+        "B.MQO",
+        "c.mqo.bak",
+        "d.mq",
+        "noext",
+        "e.mqox",
+        "f.txt",
+        "gg.mqo",
+        files_cases::kRoundGlasses,
+        files_cases::kSo + ".mqo",
     };
     for (const std::string& name : names) {
         ASSERT_TRUE(files_cases::writeFile(dir + name, "x")) << name;

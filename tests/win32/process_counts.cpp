@@ -110,4 +110,3 @@ ProcessCounts processCounts()
         counts.anonymousBytes = memory.PagefileUsage;
     return counts;
 }
-

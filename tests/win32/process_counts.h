@@ -6,8 +6,8 @@
 
 // Wine keeps no handle or GDI counters for a process, so they are found in the system's tables.
 struct ProcessCounts {
-    long handles = 0;          // kernel handles
-    long gdiObjects = 0;       // GDI objects other than the stock ones
+    long handles = 0;             // kernel handles
+    long gdiObjects = 0;          // GDI objects other than the stock ones
     uint64_t anonymousBytes = 0;  // committed private memory (under Wine: the anonymous resident set)
 };
 

@@ -73,8 +73,8 @@ bool typeComesUp(const RenderDevice& device, const GUID& type)
 // comes up here, the software ones only without acceleration.
 GUID expectedDeviceType(const RenderDevice& device, bool hardware)
 {
-    const GUID* preference[] = {&IID_IDirect3DTnLHalDevice, &IID_IDirect3DHALDevice,
-                                &IID_IDirect3DRGBDevice, &IID_IDirect3DMMXDevice};
+    const GUID* preference[] = {&IID_IDirect3DTnLHalDevice, &IID_IDirect3DHALDevice, &IID_IDirect3DRGBDevice,
+                                &IID_IDirect3DMMXDevice};
     for (size_t i = hardware ? 0 : 2; i < 4; ++i)
         if (typeComesUp(device, *preference[i]))
             return *preference[i];

@@ -15,8 +15,8 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"VellarnTestWindow";
         RegisterClassW(&wc);  // fails harmlessly when the class is there already
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"test window", WS_POPUP, 0, 0, width, height,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"test window", WS_POPUP, 0, 0, width, height, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
     }
     ~TestWindow() { DestroyWindow(window_); }
     TestWindow(const TestWindow&) = delete;

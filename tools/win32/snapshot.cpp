@@ -89,7 +89,8 @@ bool writeBmp(const ImageBuffer& image, const std::wstring& path)
     std::FILE* out = _wfopen(path.c_str(), L"wb");
     if (!out)
         return false;
-    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&info, sizeof info, 1, out) == 1 &&
+    const bool written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                         std::fwrite(&info, sizeof info, 1, out) == 1 &&
                          std::fwrite(image.pixels(), 1, image.sizeImage(), out) == image.sizeImage();
     return std::fclose(out) == 0 && written;
 }

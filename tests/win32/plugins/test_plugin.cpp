@@ -22,13 +22,13 @@ namespace {
 
 enum Mode : unsigned {
     kNormal = 0,
-    kFail = 1,               // GetPicture returns an error
-    kHeaderTooSmall = 2,     // header handle of 20 bytes
-    kPixelsTooSmall = 3,     // pixel handle one row short
-    kSameHandleTwice = 4,    // both out-parameters get the header handle
-    kNullHandles = 5,        // success without handles
-    kWidthZero = 6,          // header reports width 0
-    kHeightNegative = 7,     // header reports a top-down picture
+    kFail = 1,             // GetPicture returns an error
+    kHeaderTooSmall = 2,   // header handle of 20 bytes
+    kPixelsTooSmall = 3,   // pixel handle one row short
+    kSameHandleTwice = 4,  // both out-parameters get the header handle
+    kNullHandles = 5,      // success without handles
+    kWidthZero = 6,        // header reports width 0
+    kHeightNegative = 7,   // header reports a top-down picture
 };
 
 char moduleName[MAX_PATH] = "?";
@@ -136,8 +136,8 @@ extern "C" __declspec(dllexport) int WINAPI GetPluginInfo(int infoNo, LPSTR buff
 {
     record("GetPluginInfo %d %d", infoNo, bufferLength);
 #if defined(VTEST_DECODER)
-    static const char* const texts[] = {"00IN", nullptr, "*.vtp", "Vellarn test picture", "*.vtq",
-                                        "Vellarn test picture, second pattern"};
+    static const char* const texts[] = {
+        "00IN", nullptr, "*.vtp", "Vellarn test picture", "*.vtq", "Vellarn test picture, second pattern"};
 #else
     static const char* const texts[] = {"00IN"};
 #endif
@@ -167,9 +167,9 @@ extern "C" __declspec(dllexport) int WINAPI IsSupported(LPCSTR fileName, DWORD_P
 #endif
 
 #if !defined(VTEST_NO_GETPICTURE)
-extern "C" __declspec(dllexport) int WINAPI GetPicture(LPCSTR buffer, LONG_PTR length, unsigned int flag,
-                                                       HLOCAL* info, HLOCAL* bits, FARPROC progress,
-                                                       LONG_PTR data)
+extern "C" __declspec(dllexport) int WINAPI
+    GetPicture(LPCSTR buffer, LONG_PTR length, unsigned int flag, HLOCAL* info, HLOCAL* bits,
+               FARPROC progress, LONG_PTR data)
 {
     record("GetPicture %ld %u %s %ld", static_cast<long>(length), flag, progress ? "callback" : "none",
            static_cast<long>(data));
