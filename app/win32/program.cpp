@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "app/glasses_scene.h"
 #include "app/win32/layered_window_api.h"
+#include "app/win32/startup_mark.h"
 #include "app/win32/win32_services.h"
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
@@ -26,7 +27,8 @@ int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
     World world;
     PluginHost plugins;
     Win32AppServices services(instance, world, plugins);
-    Application app(services);
+    StartupMark mark(services);
+    Application app(mark);
     setApplication(&app);
     GlassesScene scene(world, services);
     services.connect(app, scene);
@@ -35,6 +37,7 @@ int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
     initCpuFlags();
     renderDevice();
 
+    mark.begin();
     const int32_t exitCode = app.run();
     setApplication(nullptr);
     return exitCode;
