@@ -25,7 +25,7 @@ bench: setup
 	@cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DVELLARN_BENCH=ON >/dev/null
 	@cmake --build build/bench -j $(JOBS) --target benchmarks -- --no-print-directory
 	@for p in win32 win64; do cmake --preset $$p >/dev/null && \
-		cmake --build build/$$p -j $(JOBS) --target frame_bench -- --no-print-directory || exit 1; done
+		cmake --build build/$$p -j $(JOBS) --target vellarn frame_bench startup_floor -- --no-print-directory || exit 1; done
 	@bash bench/run.sh
 
 # The release folder dist/vellarn/, checked, and its zip dist/vellarn-<version>-win32.zip.

@@ -118,6 +118,8 @@ def harness_target(name):
         return "0"
     if name.endswith("/400/default/ourShare"):
         return "<= 15 %"
+    if name.startswith("startup/") and name.endswith("/ownShare"):
+        return "<= 20 %"
     if name.startswith("idle/"):
         return "0 %"
     return ""

@@ -6,6 +6,8 @@
 #                 emulation on some machines, at a few frames a second)
 #   SOAK_FRAMES=n frames of the harness's memory soak (default 0: none; e.g. 10000)
 #   RECREATE=n    device re-creations whose handles and memory the harness compares (default 0)
+#   STARTUP_RUNS=n starts of the program and of its floor, in turn, for the start-up figures
+#                 (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -47,6 +49,14 @@ done
 for arch in win32 win64; do
     step "the $arch exe left alone"
     run "idle-$arch" scripts/wine-env.sh bash bench/idle.sh "build/$arch/vellarn.exe" >"$out/idle-$arch.tsv"
+done
+
+# From the start to the first picture, beside the floor of a program that only brings up the
+# same window and device (bench/startup.sh).
+for arch in win32 win64; do
+    step "start-up of the $arch exe beside its floor (${STARTUP_RUNS:-5} starts of each)"
+    run "startup-$arch" scripts/wine-env.sh bash bench/startup.sh "build/$arch/vellarn.exe" \
+        "build/$arch/bench/win32/startup_floor.exe" >"$out/startup-$arch.tsv"
 done
 
 python3 bench/report.py "$out" build/bench/results.tsv

@@ -50,7 +50,8 @@ bool writeStartupMark(const std::wstring& path, const StartupFigures& figures)
     return std::fclose(file) == 0;
 }
 
-StartupMark::StartupMark(AppServices& inner) : inner_(inner), path_(startupMarkPath()) {}
+StartupMark::StartupMark(AppServices& inner) : inner_(inner), path_(startupMarkPath())
+{}
 
 template <typename Step>
 auto StartupMark::timed(const char* name, Step step)
