@@ -41,7 +41,7 @@ double startupClockMs()
 bool writeStartupMark(const std::wstring& path, const StartupFigures& figures)
 {
     const double moment = unixMsNow();
-    std::FILE* file = _wfopen(path.c_str(), L"w");
+    std::FILE* file = _wfopen(path.c_str(), L"wb");  // lines end in \n alone
     if (!file)
         return false;
     std::fprintf(file, "unixMs\t%.3f\n", moment);
