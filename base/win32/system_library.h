@@ -10,12 +10,13 @@
 #include <cstring>
 
 // Makes the system folder the only place the process's later DLL loads search
-// (SetDefaultDllDirectories, looked up in kernel32 because Windows before 8 without its 2011
-// loader update lacks it). False, changing nothing, where it is missing or refuses.
+// (SetDefaultDllDirectories, looked up in kernel32 because Windows 7 and older without the 2011
+// loader update lack it). False, changing nothing, where it is missing or refuses.
 bool restrictDllSearchToSystem();
 
 // Loads name (a DLL's file name, e.g. L"ddraw.dll") from the system folder and nowhere else; null
-// when it is not there or can't be loaded. The module stays loaded for the life of the process.
+// when it is not there or can't be loaded. The callers never free it: what they look up in it
+// serves until the process ends.
 HMODULE loadSystemLibrary(const wchar_t* name);
 
 // A function's address in module as the function type it has; null when the module lacks it.
