@@ -195,7 +195,7 @@ TEST(PluginHost, DiscoversModulesInListingOrderAndAsksForTheirTexts)
     EXPECT_EQ(infoCalls, expected);
 }
 
-// The program scans its working directory as ".\\" with the process's DLL search limited to the
+// The program scans its working directory as ".\" with the process's DLL search limited to the
 // system folder (main.cpp limits it as the program does): the modules still load, and so do the
 // DLLs a module brings beside it.
 TEST(PluginHost, LoadsTheWorkingDirectorysModulesWithTheDllsBesideThem)
