@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Checks a built vellarn.exe the way a Windows developer would before shipping it:
-#   - it imports only DLLs that every Windows system has (no MinGW runtime, no C++ library);
+#   - it imports only DLLs that Windows always takes from its system folder (no MinGW runtime,
+#     no C++ library, and no DLL that a file of the same name beside the exe could replace);
 #   - it is a GUI program;
 #   - a 32-bit exe is large-address-aware (4 GB of address space on 64-bit Windows);
 #   - it carries version information with the project's version, the program icon (group 128
@@ -21,9 +22,11 @@ fail() {
 
 [ -f "$exe" ] || fail "$exe does not exist"
 
-# DLLs that ship with every Windows the program supports.
-system_dlls=(kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll ddraw.dll winmm.dll
-    msvcrt.dll advapi32.dll shell32.dll ole32.dll oleaut32.dll version.dll imm32.dll)
+# DLLs that Windows loads only from its system folder, whatever lies beside the exe: its known
+# DLLs, and comctl32.dll, which the manifest binds to the system's Common Controls 6. Others
+# (ddraw.dll, winmm.dll, version.dll, ...) the program loads itself from the system folder.
+system_dlls=(kernel32.dll user32.dll gdi32.dll advapi32.dll comdlg32.dll imm32.dll msvcrt.dll
+    ole32.dll oleaut32.dll shell32.dll shlwapi.dll comctl32.dll)
 
 # The machine field of the PE header picks the objdump that reads the file.
 pe_offset=$(od -An -tu4 -j 60 -N 4 "$exe" | tr -d ' ')
@@ -46,9 +49,9 @@ imports=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
 [ -n "$imports" ] || fail "no import table found"
 for dll in $imports; do
     lower=$(tr 'A-Z' 'a-z' <<<"$dll")
-    [[ " ${system_dlls[*]} " == *" $lower "* ]] || fail "imports $dll, which is not a Windows system DLL"
+    [[ " ${system_dlls[*]} " == *" $lower "* ]] || fail "imports $dll, which is not a DLL that Windows takes only from its system folder"
 done
-echo "  imports (all system DLLs):" $imports
+echo "  imports (all from the system folder):" $imports
 
 if [ "$arch" = i386 ]; then
     grep -q '^[[:space:]]*large address aware' <<<"$headers" ||

@@ -8,6 +8,7 @@
 #include "app/win32/layered_window_api.h"
 #include "app/win32/startup_mark.h"
 #include "app/win32/win32_services.h"
+#include "base/win32/system_library.h"
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
@@ -17,6 +18,9 @@
 
 int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
 {
+    // Before any DLL is loaded at run time: a DLL of a system name in the exe's folder or the
+    // working directory must never be the one that loads. Plug-ins are loaded by full path.
+    restrictDllSearchToSystem();
     // Every picture is a DIB section, so that GDI can draw into and present it.
     installPixelStorage(&dibSectionStorage());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};

@@ -1,22 +1,34 @@
 // Loading and unloading one decoder plug-in.
 #include "image/win32/plugin_module.h"
 
-#include <cstring>
+#include <string>
 #include <utility>
 
 #include "base/cp932.h"
+#include "base/win32/system_library.h"
 
 namespace {
 
-// An export's address as the function type it has; null when the module lacks it.
-template <typename Function>
-Function exportOf(HMODULE module, const char* name)
+// Loads the module at path (UTF-16) by its full path, so that the process's search, limited to
+// the system folder, does not refuse it; the DLLs the module imports are looked for beside it
+// and in the system folder. Systems without those search flags refuse them as an invalid
+// parameter and load it with their usual search for its imports.
+HMODULE loadModule(const std::u16string& path)
 {
-    const FARPROC address = GetProcAddress(module, name);
-    Function function;
-    static_assert(sizeof function == sizeof address);
-    std::memcpy(&function, &address, sizeof function);
-    return function;
+    const auto* name = reinterpret_cast<const wchar_t*>(path.c_str());
+    const DWORD length = GetFullPathNameW(name, 0, nullptr, nullptr);
+    if (length == 0)
+        return nullptr;
+    std::wstring fullPath(length, L'\0');
+    const DWORD written = GetFullPathNameW(name, length, fullPath.data(), nullptr);
+    if (written == 0 || written >= length)
+        return nullptr;
+    fullPath.resize(written);
+    const HMODULE module = LoadLibraryExW(fullPath.c_str(), nullptr,
+                                          LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (module || GetLastError() != ERROR_INVALID_PARAMETER)
+        return module;
+    return LoadLibraryW(fullPath.c_str());
 }
 
 }  // namespace
@@ -54,16 +66,15 @@ bool PluginModule::load(const std::string& path)
 {
     unload();
     path_ = path;
-    const std::u16string wide = cp932ToUtf16(path);
     // A file that is no module must fail quietly, without the system's error box.
     const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    module_ = LoadLibraryW(reinterpret_cast<const wchar_t*>(wide.c_str()));
+    module_ = loadModule(cp932ToUtf16(path));
     SetErrorMode(previousMode);
     if (!module_)
         return false;
-    GetPluginInfo = exportOf<GetPluginInfoFn>(module_, "GetPluginInfo");
-    IsSupported = exportOf<IsSupportedFn>(module_, "IsSupported");
-    GetPicture = exportOf<GetPictureFn>(module_, "GetPicture");
+    GetPluginInfo = procAddress<GetPluginInfoFn>(module_, "GetPluginInfo");
+    IsSupported = procAddress<IsSupportedFn>(module_, "IsSupported");
+    GetPicture = procAddress<GetPictureFn>(module_, "GetPicture");
     GetPictureInfo = GetProcAddress(module_, "GetPictureInfo");
     GetPreview = GetProcAddress(module_, "GetPreview");
     ConfigurationDlg = GetProcAddress(module_, "ConfigurationDlg");

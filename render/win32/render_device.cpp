@@ -1,8 +1,6 @@
 // The DirectDraw 7 / Direct3D 7 device and its off-screen render target (see render_device.h).
 #include "render/win32/render_device.h"
 
-#include <mmsystem.h>
-
 #include <bit>
 #include <cstddef>
 #include <iterator>
@@ -11,6 +9,8 @@
 #include "image/image_buffer.h"
 #include "image/win32/dib_section_storage.h"
 #include "render/dd_pixel_format.h"
+#include "render/win32/ddraw_library.h"
+#include "render/win32/timer_resolution.h"
 #include "render/z_buffer_format.h"
 
 // The portable format rule reads and writes the records the device hands out byte for byte.
@@ -63,14 +63,16 @@ RenderDevice& renderDevice()
 
 RenderDevice::RenderDevice()
 {
-    // The program runs with 1 ms system timer steps for as long as its device object lives.
-    timeBeginPeriod(kTimerResolution);
+    // The program runs with 1 ms system timer steps for as long as its device object lives; where
+    // winmm is missing it runs with the system's steps.
+    timerPeriodSet_ = beginTimerPeriod(kTimerResolution);
 }
 
 RenderDevice::~RenderDevice()
 {
     shutdown();
-    timeEndPeriod(kTimerResolution);
+    if (timerPeriodSet_)
+        endTimerPeriod(kTimerResolution);
 }
 
 void RenderDevice::setTargetSize(int32_t width, int32_t height, int32_t colourDepth)
@@ -99,7 +101,7 @@ bool RenderDevice::createSurfaces(HWND window, int32_t width, int32_t height)
         width_ = client.right - client.left;
         height_ = client.bottom - client.top;
     }
-    if (FAILED(DirectDrawCreateEx(nullptr, directDraw_.putVoid(), IID_IDirectDraw7, nullptr)))
+    if (FAILED(createDirectDraw(IID_IDirectDraw7, directDraw_.putVoid())))
         return false;
     // Never exclusive or full-screen: the program is a small window among others.
     if (FAILED(directDraw_->SetCooperativeLevel(window_, DDSCL_NORMAL)))

@@ -23,9 +23,10 @@ class ImageBuffer;
 
 class RenderDevice {
 public:
-    // Asks the system for a 1 ms timer resolution for the life of the device object.
+    // Asks the system for a 1 ms timer resolution for the life of the device object (where winmm
+    // can be had).
     RenderDevice();
-    // Releases everything (shutdown) and gives the timer resolution back.
+    // Releases everything (shutdown) and gives the timer resolution back if it was granted.
     virtual ~RenderDevice();
     RenderDevice(const RenderDevice&) = delete;
     RenderDevice& operator=(const RenderDevice&) = delete;
@@ -106,6 +107,7 @@ private:
     HWND window_ = nullptr;                       // clipper and cooperative level refer to it
     bool ready_ = false;                          // surfaces made and not yet shut down
     bool everReady_ = false;                      // some createSurfaces has succeeded
+    bool timerPeriodSet_ = false;                 // the 1 ms timer resolution is ours to give back
 };
 
 // The one device of the process, made on first use.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release check passes the given exe and refuses exes that would not run from a bare
 # folder or lack what Windows shows about a program: a C++ program linked against the MinGW
-# runtime DLLs, a console program, a 32-bit program limited to 2 GB of address space, and
+# runtime DLLs, a program importing ddraw.dll (which a file beside it could replace), a console
+# program, a 32-bit program limited to 2 GB of address space, and
 # programs without version information, icon or manifest.
 #   tests/release/check_release.sh EXE
 set -euo pipefail
@@ -26,6 +27,7 @@ refused() {
 cxx="i686-w64-mingw32-g++ -Wl,--large-address-aware"
 printf '#include <windows.h>\nint WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }\n' >"$work/gui.cpp"
 printf '#include <iostream>\nint main() { std::cout << 1; }\n' >"$work/console.cpp"
+printf '#include <windows.h>\n#include <ddraw.h>\nint WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return DirectDrawCreateEx(nullptr, nullptr, IID_IDirectDraw7, nullptr); }\n' >"$work/ddraw.cpp"
 printf '#include <string>\n#include <windows.h>\nint WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return static_cast<int>(std::to_string(1).size()); }\n' >"$work/shared.cpp"
 
 # with_resources NAME RC: a static GUI program with the given resource script.
@@ -39,12 +41,14 @@ icon="128 ICON \"$root/resources/vellarn.ico\"\n"
 
 $cxx -mwindows "$work/shared.cpp" -o "$work/shared-runtime.exe"
 $cxx -static "$work/console.cpp" -o "$work/console.exe"
+$cxx -mwindows -static "$work/ddraw.cpp" -lddraw -ldxguid -o "$work/imports-ddraw.exe"
 $cxx -mwindows -static "$work/gui.cpp" -o "$work/bare.exe"
 i686-w64-mingw32-g++ -mwindows -static "$work/gui.cpp" -o "$work/two-gigabytes.exe"
 with_resources version-only "$version"
 with_resources no-manifest "$version$icon"
 
-refused "not a Windows system DLL" "$work/shared-runtime.exe"
+refused "which is not a DLL that Windows takes only from its system folder" "$work/shared-runtime.exe"
+refused "imports ddraw.dll," "$work/imports-ddraw.exe"
 refused "expected 2 (Windows GUI)" "$work/console.exe"
 refused "not large address aware" "$work/two-gigabytes.exe"
 refused "no version information" "$work/bare.exe"

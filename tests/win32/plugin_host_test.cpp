@@ -57,10 +57,16 @@ public:
         DeleteFileW(log_.c_str());
     }
 
-    // Copies test plug-in kind (decoder, failing, no_issupported, no_getpicture) in as name.
+    // Copies test plug-in kind (decoder, failing, no_issupported, no_getpicture, with_helper) in
+    // as name.
     void addPlugin(const wchar_t* kind, const std::wstring& name) const
     {
-        const std::wstring source = exeDirectory() + L"\\test_plugins\\" + kind + L".spi";
+        addBuilt(std::wstring(kind) + L".spi", name);
+    }
+    // Copies a file built with the test plug-ins (as vtest_helper.dll) in as name.
+    void addBuilt(const std::wstring& file, const std::wstring& name) const
+    {
+        const std::wstring source = exeDirectory() + L"\\test_plugins\\" + file;
         ASSERT_TRUE(CopyFileW(source.c_str(), (dir_ + L"\\" + name).c_str(), FALSE)) << toCp932(source);
     }
 
@@ -72,6 +78,7 @@ public:
     }
 
     std::string directory() const { return toCp932(dir_); }
+    const std::wstring& wideDirectory() const { return dir_; }
     std::string path(const std::wstring& name) const { return toCp932(dir_ + L"\\" + name); }
 
     // The recorded calls, "<module> <call> <arguments>", oldest first.
@@ -99,6 +106,23 @@ public:
 private:
     std::wstring dir_;
     std::wstring log_;
+};
+
+// Makes a directory the working directory for the life of the object.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::wstring& directory)
+    {
+        const DWORD length = GetCurrentDirectoryW(MAX_PATH, previous_);
+        EXPECT_TRUE(length > 0 && length < MAX_PATH);
+        EXPECT_TRUE(SetCurrentDirectoryW(directory.c_str()));
+    }
+    ~WorkingDirectory() { SetCurrentDirectoryW(previous_); }
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    wchar_t previous_[MAX_PATH] = {};
 };
 
 // A VTP1 picture for the test decoder; pixels default to a pattern filling every row.
@@ -169,6 +193,29 @@ TEST(PluginHost, DiscoversModulesInListingOrderAndAsksForTheirTexts)
         if (line.find(" GetPluginInfo ") != std::string::npos)
             infoCalls.push_back(line);
     EXPECT_EQ(infoCalls, expected);
+}
+
+// The program scans its working directory as ".\" with the process's DLL search limited to the
+// system folder (main.cpp limits it as the program does): the modules still load, and so do the
+// DLLs a module brings beside it.
+TEST(PluginHost, LoadsTheWorkingDirectorysModulesWithTheDllsBesideThem)
+{
+    PluginScene scene;
+    scene.addPlugin(L"with_helper", L"h.spi");
+    scene.addBuilt(L"vtest_helper.dll", L"vtest_helper.dll");
+    const auto bytes = makeVtp(2, 1, 24);
+    scene.write(L"p.vtp", bytes);
+    const WorkingDirectory inScene(scene.wideDirectory());
+    ASSERT_EQ(LoadLibraryW(L"vtest_helper.dll"), nullptr) << "the working directory is not searched";
+
+    PluginHost host;
+    host.reloadPlugins(".\\");
+    ASSERT_EQ(host.modules().count(), 1);
+    EXPECT_EQ(host.modules()[0].path(), ".\\h.spi");
+    EXPECT_EQ(scene.calls("h.spi", "helper"), (std::vector<std::string>{"helper 7"}));
+    ImageBuffer image;
+    ASSERT_TRUE(host.loadWithPlugin(".\\p.vtp", image));
+    EXPECT_EQ(std::memcmp(image.pixels(), bytes.data() + 24, image.sizeImage()), 0);
 }
 
 TEST(PluginHost, AnEmptyDirectoryGivesNoModules)

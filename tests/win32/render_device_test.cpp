@@ -21,6 +21,7 @@
 #include "image/image_buffer.h"
 #include "process_counts.h"
 #include "render/difference_matte.h"
+#include "render/win32/ddraw_library.h"
 #include "test_window.h"
 
 namespace {
@@ -52,7 +53,7 @@ int32_t screenDepth(HWND window)
 bool typeComesUp(const RenderDevice& device, const GUID& type)
 {
     ComPtr<IDirectDraw7> directDraw;
-    if (FAILED(DirectDrawCreateEx(nullptr, directDraw.putVoid(), IID_IDirectDraw7, nullptr)) ||
+    if (FAILED(createDirectDraw(IID_IDirectDraw7, directDraw.putVoid())) ||
         FAILED(directDraw->SetCooperativeLevel(device.window(), DDSCL_NORMAL)))
         return false;
     DDSURFACEDESC2 desc{};

@@ -2,7 +2,9 @@
 //   VTEST_DECODER        decodes our own "VTP1" pictures (layout below);
 //   VTEST_FAILING        accepts "VTP1" files, but its GetPicture always fails;
 //   VTEST_NO_ISSUPPORTED lacks IsSupported;
-//   VTEST_NO_GETPICTURE  lacks GetPicture (and accepts every file).
+//   VTEST_NO_GETPICTURE  lacks GetPicture (and accepts every file);
+//   VTEST_WITH_HELPER    imports vtest_helper.dll and records "helper <its answer>" when it
+//                        attaches; decodes like VTEST_DECODER.
 // Each records the calls it receives, one line each, in the file that the environment
 // variable VELLARN_PLUGIN_LOG names: "<module file name> <call> <arguments>". Loading and
 // unloading are recorded as "attach" and "detach".
@@ -113,6 +115,10 @@ HLOCAL copyToLocal(const void* bytes, size_t count)
 
 }  // namespace
 
+#if defined(VTEST_WITH_HELPER)
+extern "C" __declspec(dllimport) int vtestHelperAnswer();
+#endif
+
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
@@ -126,6 +132,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
             std::snprintf(moduleName, sizeof moduleName, "%s", name);
         }
         record("attach");
+#if defined(VTEST_WITH_HELPER)
+        record("helper %d", vtestHelperAnswer());
+#endif
     } else if (reason == DLL_PROCESS_DETACH) {
         record("detach");
     }
