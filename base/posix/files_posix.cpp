@@ -1,6 +1,6 @@
 // Native side of files.h (POSIX): code-page-932 names become UTF-8 paths, directories are
-// read with opendir/readdir, files are replaced through open/write/fsync/rename. Not built for Windows, where
-// win32/files_win32.cpp stands in.
+// read with opendir/readdir, files are replaced with write, fsync and rename. Not built for
+// Windows, where win32/files_win32.cpp stands in.
 #include "base/files.h"
 
 #include <dirent.h>

@@ -43,12 +43,12 @@ private:
 };
 
 // A file handle from CreateFileW, closed on every path out of the write.
-class OpenFile {
+class CreatedFile {
 public:
-    explicit OpenFile(HANDLE handle) : handle(handle) {}
-    ~OpenFile() { close(); }
-    OpenFile(const OpenFile&) = delete;
-    OpenFile& operator=(const OpenFile&) = delete;
+    explicit CreatedFile(HANDLE handle) : handle(handle) {}
+    ~CreatedFile() { close(); }
+    CreatedFile(const CreatedFile&) = delete;
+    CreatedFile& operator=(const CreatedFile&) = delete;
 
     bool valid() const { return handle != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle; }
@@ -84,7 +84,7 @@ bool writeAll(HANDLE file, std::span<const uint8_t> bytes)
 // another process writing the same temporary file at once makes this fail instead of mixing.
 bool writeDurably(const std::wstring& name, std::span<const uint8_t> bytes)
 {
-    OpenFile file(
+    CreatedFile file(
         CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return false;
