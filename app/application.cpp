@@ -83,5 +83,7 @@ void Application::readSettings()
 
 void Application::writeSettings()
 {
+    // A settings file that cannot be written (a full disk, a read-only folder) only means the
+    // choice is not remembered: no message, and the earlier file still names a model.
     writeSettingsFile(settingsPath, modelFileName);
 }

@@ -2,7 +2,6 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/cp932.h"
 #include "base/files.h"
@@ -138,11 +137,7 @@ std::optional<std::string> readSettingsFile(const std::string& fileName)
     return decodeSettings(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
-void writeSettingsFile(const std::string& fileName, const std::string& modelName)
+bool writeSettingsFile(const std::string& fileName, const std::string& modelName)
 {
-    const FileHandle file = openFile(fileName, "wb");
-    if (!file)
-        return;
-    const std::vector<uint8_t> bytes = encodeSettings(modelName);
-    std::fwrite(bytes.data(), 1, bytes.size(), file.get());
+    return writeFileAtomically(fileName, encodeSettings(modelName));
 }

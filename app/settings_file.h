@@ -26,6 +26,6 @@ std::optional<std::string> decodeSettings(std::span<const uint8_t> bytes);
 // Reads the named settings file; nothing when it is missing, unreadable or malformed.
 std::optional<std::string> readSettingsFile(const std::string& fileName);
 
-// Creates (or truncates) the named settings file and writes the name; failures are ignored,
-// as a settings file that cannot be written only means the choice is not remembered.
-void writeSettingsFile(const std::string& fileName, const std::string& modelName);
+// Replaces (or creates) the named settings file with one holding the name, whole or not at
+// all: false when it cannot be written, and the file that was there is then kept as it was.
+bool writeSettingsFile(const std::string& fileName, const std::string& modelName);

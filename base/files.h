@@ -1,4 +1,4 @@
-// Opening files and listing directories by code-page-932 names: the one place where the
+// Opening, replacing and listing files by code-page-932 names: the one place where the
 // program's names meet the system's. On Windows (win32/files_win32.cpp) names become UTF-16
 // for the wide-character calls, so that every Windows locale finds the same files; natively
 // (posix/files_posix.cpp) they become UTF-8 paths with '/' for each '\' separator.
@@ -10,8 +10,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,18 @@ using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 // The C library's fopen with the name converted; null when the file cannot be opened, and
 // for a name holding a NUL byte (no file has such a name).
 FileHandle openFile(const std::string& cp932Name, const char* mode);
+
+// Replaces the named file with bytes, or creates it, so that a crash, a full disk or a power
+// cut never leaves a cut-off file: the bytes go whole to a temporary file beside it (the
+// name with kTemporaryFileSuffix, in the same folder so that the move stays on one volume),
+// are flushed to the disk, and only then is the temporary file moved over the named one.
+// False when any step fails; the named file is then as it was and the temporary file is
+// gone (unless something other than a file already held its name).
+bool writeFileAtomically(const std::string& cp932Name, std::span<const uint8_t> bytes);
+
+// What writeFileAtomically adds to a name for its temporary file. A fixed name, so that the
+// file a crash leaves behind is reused by the next write instead of piling up.
+inline constexpr char kTemporaryFileSuffix[] = ".tmp";
 
 // The whole file from its start, as raw bytes (no newline translation), into bytes. False,
 // with bytes empty, when a read fails, memory runs out, or the file is larger than maxBytes:

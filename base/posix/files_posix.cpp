@@ -1,9 +1,12 @@
 // Native side of files.h (POSIX): code-page-932 names become UTF-8 paths, directories are
-// read with opendir/readdir. Not built for Windows, where win32/files_win32.cpp stands in.
+// read with opendir/readdir, files are replaced with write, fsync and rename. Not built for
+// Windows, where win32/files_win32.cpp stands in.
 #include "base/files.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,6 +117,34 @@ void sortEntries(std::vector<std::pair<DirEntry, std::string>>& found)
     });
 }
 
+// Writes every byte, going on after a write that took only part of them; false when a write
+// fails or takes nothing (a full disk).
+bool writeAll(int fd, std::span<const uint8_t> bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// The bytes in a new file of that path, on the disk when this returns true.
+bool writeDurably(const std::string& path, std::span<const uint8_t> bytes)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = writeAll(fd, bytes) && fsync(fd) == 0;
+    return close(fd) == 0 && written;
+}
+
 }  // namespace
 
 FileHandle openFile(const std::string& cp932Name, const char* mode)
@@ -135,6 +166,21 @@ FileHandle openFile(const std::string& cp932Name, const char* mode)
         return nullptr;
     }
     return file;
+}
+
+bool writeFileAtomically(const std::string& cp932Name, std::span<const uint8_t> bytes)
+{
+    if (cp932Name.find('\0') != std::string::npos) {
+        return false;
+    }
+    // An existing file whose name differs only in letter case is the one replaced, as on Windows.
+    const std::string path = resolveLetterCase(nativePath(cp932Name));
+    const std::string temporary = path + kTemporaryFileSuffix;
+    if (writeDurably(temporary, bytes) && std::rename(temporary.c_str(), path.c_str()) == 0) {
+        return true;
+    }
+    unlink(temporary.c_str());  // never a directory that held the name before
+    return false;
 }
 
 std::vector<DirEntry> listDirectory(const std::string& cp932Pattern)

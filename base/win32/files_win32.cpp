@@ -1,10 +1,11 @@
 // Windows side of files.h: code-page-932 names become UTF-16 (with the program's own
 // table, not the system's code page, so that a non-Japanese Windows finds the same files)
-// for _wfopen and FindFirstFileW/FindNextFileW.
+// for _wfopen, FindFirstFileW/FindNextFileW and the calls that replace a file.
 #include "base/files.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <string_view>
 #include <utility>
@@ -41,6 +42,57 @@ private:
     HANDLE handle;  // INVALID_HANDLE_VALUE when the search found nothing
 };
 
+// A file handle from CreateFileW, closed on every path out of the write.
+class CreatedFile {
+public:
+    explicit CreatedFile(HANDLE handle) : handle(handle) {}
+    ~CreatedFile() { close(); }
+    CreatedFile(const CreatedFile&) = delete;
+    CreatedFile& operator=(const CreatedFile&) = delete;
+
+    bool valid() const { return handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return handle; }
+    // False when closing fails, the last chance for the system to report a lost write.
+    bool close()
+    {
+        const bool closed = !valid() || CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+        return closed;
+    }
+
+private:
+    HANDLE handle;  // INVALID_HANDLE_VALUE when the file could not be made, or once closed
+};
+
+// Writes every byte, in pieces that a DWORD can count; false when a write fails or takes
+// nothing (a full disk).
+bool writeAll(HANDLE file, std::span<const uint8_t> bytes)
+{
+    constexpr std::size_t kMaxPiece = 1u << 30;
+    while (!bytes.empty()) {
+        const auto piece = static_cast<DWORD>(std::min(bytes.size(), kMaxPiece));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data(), piece, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes = bytes.subspan(written);
+    }
+    return true;
+}
+
+// The bytes in a new file of that name, on the disk when this returns true. No sharing:
+// another process writing the same temporary file at once makes this fail instead of mixing.
+bool writeDurably(const std::wstring& name, std::span<const uint8_t> bytes)
+{
+    CreatedFile file(
+        CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return false;
+    }
+    const bool written = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    return file.close() && written;
+}
+
 // cFileName is zero-terminated within its MAX_PATH units; the bound holds even if it were not.
 std::string entryName(const WIN32_FIND_DATAW& data)
 {
@@ -59,6 +111,23 @@ FileHandle openFile(const std::string& cp932Name, const char* mode)
     const std::wstring name = toWide(cp932ToUtf16(cp932Name));
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));  // ASCII
     return FileHandle(_wfopen(name.c_str(), wideMode.c_str()));
+}
+
+bool writeFileAtomically(const std::string& cp932Name, std::span<const uint8_t> bytes)
+{
+    if (cp932Name.find('\0') != std::string::npos) {
+        return false;
+    }
+    const std::wstring name = toWide(cp932ToUtf16(cp932Name));
+    const std::wstring temporary = toWide(cp932ToUtf16(cp932Name + kTemporaryFileSuffix));
+    // MOVEFILE_WRITE_THROUGH: the call returns only once the move is on the disk.
+    // MOVEFILE_REPLACE_EXISTING also serves when there is no file to replace yet.
+    if (writeDurably(temporary, bytes) &&
+        MoveFileExW(temporary.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileW(temporary.c_str());  // never a directory that held the name before
+    return false;
 }
 
 std::vector<DirEntry> listDirectory(const std::string& cp932Pattern)

@@ -1,5 +1,6 @@
 // Checks of the file layer (files.h) that hold on every platform: Japanese names written,
-// read and listed back, second bytes 0x5C, letter case, directories and missing files.
+// read and listed back, second bytes 0x5C, letter case, directories and missing files, and
+// files replaced whole or not at all.
 // Included by tests/unit/files_test.cpp in native builds and by tests/win32/files_test.cpp in
 // Windows builds, where the file layer is linked into win32_tests only.
 #pragma once
@@ -67,6 +68,12 @@ inline bool writeFile(const std::string& cp932Name, const std::string& content)
     }
     const bool written = std::fwrite(content.data(), 1, content.size(), file.get()) == content.size();
     return std::fclose(file.release()) == 0 && written;
+}
+
+inline bool replaceFile(const std::string& cp932Name, const std::string& content)
+{
+    return writeFileAtomically(cp932Name,
+                               std::span(reinterpret_cast<const uint8_t*>(content.data()), content.size()));
 }
 
 inline std::string readFile(const std::string& cp932Name)
@@ -150,6 +157,11 @@ TEST(Files, LowerCasedNamesFindTheirFiles)
     ASSERT_TRUE(writeFile(dir + "Data\\Model\\Glasses.MQO", "model"));
     EXPECT_EQ(readFile(dir + lowerCp932("Data\\Model\\Glasses.MQO")), "model");
     EXPECT_EQ(listed(dir + "data\\model\\*.mqo"), std::vector<std::string>{"Glasses.MQO"});
+
+    // A lower-cased name replaces the file it finds instead of making a second one beside it.
+    ASSERT_TRUE(replaceFile(dir + "data\\model\\glasses.mqo", "replaced"));
+    EXPECT_EQ(readFile(dir + "Data\\Model\\Glasses.MQO"), "replaced");
+    EXPECT_EQ(listed(dir + "data\\model\\*.mqo").size(), 1u);
 }
 
 TEST(Files, NamesOutsideTheCodePageAreListedWithQuestionMarks)
@@ -160,6 +172,38 @@ TEST(Files, NamesOutsideTheCodePageAreListedWithQuestionMarks)
     }
     ASSERT_TRUE(std::ofstream(dir.path / fs::path(u"caf\u00E9\U0001F600.mqo")).good());
     EXPECT_EQ(listed(dir + "*.mqo"), std::vector<std::string>{"caf??.mqo"});
+}
+
+// The file is created or replaced whole; when a step fails the earlier file stays as it was
+// and no temporary file is left beside it.
+TEST(Files, ReplacesFilesWholeOrNotAtAll)
+{
+    ScratchDirectory dir;
+    if (!dir.usable) {
+        GTEST_SKIP() << "code page 932 cannot spell the temporary directory";
+    }
+    const std::string name = dir + kRoundGlasses;
+    const fs::path temporary = dir.path / fs::path(cp932ToUtf16(kRoundGlasses + kTemporaryFileSuffix));
+    ASSERT_TRUE(replaceFile(name, "a first content, longer than the next"));
+    EXPECT_EQ(readFile(name), "a first content, longer than the next");
+    ASSERT_TRUE(replaceFile(name, "second"));
+    EXPECT_EQ(readFile(name), "second");
+    EXPECT_EQ(listed(dir + "*"), (std::vector<std::string>{"../", "./", kRoundGlasses}));
+
+    // The temporary file cannot be made: a directory holds its name.
+    fs::create_directory(temporary);
+    EXPECT_FALSE(replaceFile(name, "third"));
+    EXPECT_EQ(readFile(name), "second");
+    fs::remove(temporary);
+
+    // The temporary file is written but cannot be moved over a directory.
+    fs::create_directory(dir.path / "folder");
+    EXPECT_FALSE(replaceFile(dir + "folder", "x"));
+    EXPECT_TRUE(fs::is_directory(dir.path / "folder"));
+
+    EXPECT_FALSE(replaceFile(dir + "missing\\settings.cfg", "x"));
+    EXPECT_FALSE(replaceFile(dir + std::string("a\0b", 3), "x"));
+    EXPECT_EQ(listed(dir + "*"), (std::vector<std::string>{"../", "./", "folder/", kRoundGlasses}));
 }
 
 TEST(Files, MissingOrUnusableNamesGiveNothing)

@@ -1,4 +1,5 @@
-// The settings file: its exact bytes, every length prefix, the UTF-16 form, and damaged files.
+// The settings file: its exact bytes, every length prefix, the UTF-16 form, damaged files, and
+// an earlier file kept when a write fails.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "app/application.h"
 #include "app/settings_file.h"
+#include "base/files.h"
 
 namespace {
 
@@ -128,6 +130,13 @@ TEST(SettingsFile, ApplicationReadsAndWritesTheFile)
     app.modelFileName.clear();
     app.readSettings();
     EXPECT_EQ(app.modelFileName, "abc");
+
+    // A write that fails (here its temporary file cannot be made) keeps the earlier file whole.
+    const std::string temporary = path + kTemporaryFileSuffix;
+    std::filesystem::create_directory(temporary);
+    EXPECT_FALSE(writeSettingsFile(path, "another name"));
+    EXPECT_EQ(readSettingsFile(path), "abc");
+    std::filesystem::remove(temporary);
 
     // Only the file's start is read: a file grown past the cap still gives its name.
     std::filesystem::resize_file(path, kMaxSettingsFileBytes * 2);
