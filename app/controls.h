@@ -54,6 +54,8 @@ struct SliderPositions {
     int32_t leftTemple = 0;    // trackbar 1002
     int32_t rightTemple = 0;   // trackbar 1003
     int32_t transparency = 0;  // trackbar 1005
+
+    bool operator==(const SliderPositions&) const = default;
 };
 
 inline constexpr int32_t kSliderMin = -32768;

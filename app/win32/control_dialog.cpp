@@ -12,6 +12,13 @@ namespace {
 constexpr int kTrackbars[] = {IDC_TURN_X,       IDC_TURN_Y,       IDC_TILT,       IDC_TEMPLE_LEFT,
                               IDC_TEMPLE_RIGHT, IDC_TRANSPARENCY, IDC_RENDER_SIZE};
 constexpr int kTicks[] = {-16384, 0, 16384};
+// Every slider spans the same range: an arrow key (or a wheel notch) moves it a hundredth of
+// it, Page Up/Down a tenth. On the turn sliders that is 1.8 and 18 degrees, on the tilt slider
+// 3.6 and 36, on a temple slider 0.01 and 0.1 of its length, and on the transparency slider
+// 0.02, the Shift wheel's step, and 0.2.
+constexpr int kSliderSpan = kSliderMax - kSliderMin + 1;
+constexpr int kLineSize = kSliderSpan / 100;
+constexpr int kPageSize = kSliderSpan / 10;
 
 }  // namespace
 
@@ -86,9 +93,25 @@ INT_PTR CALLBACK ControlDialog::dialogProc(HWND hwnd, UINT message, WPARAM wPara
             return TRUE;
         }
         return FALSE;
+    case WM_HSCROLL:
+        self->onScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+        return TRUE;
     default:
         return FALSE;
     }
+}
+
+void ControlDialog::onScroll(HWND bar, int notification)
+{
+    // A slider moved by the keyboard, the wheel or a click on its channel changes the scene at
+    // once, as a drag does; otherwise the next frame would put it back. A dragged thumb sends
+    // TB_THUMBTRACK from the very mouse move that preTranslate reads afterwards: reading it
+    // here too would render each motion twice. The notifications that end a move (TB_ENDTRACK,
+    // TB_THUMBPOSITION) find the sliders where the last frame put them and make no new one.
+    if (notification == TB_THUMBTRACK || !ownsTrackbar(bar))
+        return;
+    if (positions() != slidersFromScene(*params_))
+        readSliders();
 }
 
 void ControlDialog::onInitDialog()
@@ -99,6 +122,8 @@ void ControlDialog::onInitDialog()
         SendMessageW(bar, TBM_SETRANGEMAX, TRUE, kSliderMax);
         for (int tick : kTicks)
             SendMessageW(bar, TBM_SETTIC, 0, tick);
+        SendMessageW(bar, TBM_SETLINESIZE, 0, kLineSize);
+        SendMessageW(bar, TBM_SETPAGESIZE, 0, kPageSize);
         // Some trackbar implementations (Wine's) place the thumb anew only when the position
         // changes, not when the range does: a thumb left at 0 would stay where 0 was in the
         // default range 0..100, the left end. Moving it to the maximum places it in the new
@@ -132,7 +157,7 @@ void ControlDialog::syncSliders()
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
-void ControlDialog::readSliders()
+SliderPositions ControlDialog::positions() const
 {
     SliderPositions s;
     s.turnX = position(IDC_TURN_X);
@@ -141,7 +166,12 @@ void ControlDialog::readSliders()
     s.leftTemple = position(IDC_TEMPLE_LEFT);
     s.rightTemple = position(IDC_TEMPLE_RIGHT);
     s.transparency = position(IDC_TRANSPARENCY);
-    sceneFromSliders(s, *params_);
+    return s;
+}
+
+void ControlDialog::readSliders()
+{
+    sceneFromSliders(positions(), *params_);
     if (onChanged_)
         onChanged_();
 }

@@ -1,12 +1,14 @@
 // ControlDialog: the small modeless tool window with a slider for each setting. It follows
-// every picture (syncSliders) and, while one of its trackbars holds the mouse, writes the
-// sliders back into the scene and has a new picture made (readSliders).
+// every picture (syncSliders) and, whenever a slider moves (dragged, or by the keyboard, the
+// wheel or a click on its channel), writes the sliders back into the scene and has a new
+// picture made (readSliders).
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 
+#include "app/controls.h"
 #include "app/scene_parameters.h"
 
 class ControlDialog {
@@ -36,8 +38,12 @@ public:
 private:
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void onInitDialog();
+    // WM_HSCROLL from a trackbar: readSliders when a slider stands elsewhere than the scene
+    // puts it, unless a thumb drag (read by preTranslate) moved it.
+    void onScroll(HWND bar, int notification);
     bool ownsTrackbar(HWND window) const;
     int32_t position(int id) const;
+    SliderPositions positions() const;
     void setPosition(int id, int32_t pos);
 
     HWND hwnd_ = nullptr;

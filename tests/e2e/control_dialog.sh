@@ -21,6 +21,21 @@ screenshot "$artefacts/after.png"
 changed=$(changed_pixels "$artefacts/before.png" "$artefacts/after.png" 200x200+0+0)
 [ "$changed" -gt 200 ] || fail "dragging the slider changed only $changed pixels of the glasses"
 
+# The keyboard moves a slider as the drag does, and the glasses stay where it put them once
+# the frames that follow have written the scene back to the sliders. The drag left the
+# keyboard with the first slider; Tab goes on to "眼鏡の向き-Y", Page Up turns the glasses a
+# tenth of its range and an arrow a hundredth more.
+xdotool key Tab Prior
+wait_settled
+screenshot "$artefacts/page.png"
+changed=$(changed_pixels "$artefacts/after.png" "$artefacts/page.png" 200x200+0+0)
+[ "$changed" -gt 200 ] || fail "Page Up on a slider changed only $changed pixels of the glasses"
+xdotool key Left
+wait_settled
+screenshot "$artefacts/line.png"
+changed=$(changed_pixels "$artefacts/page.png" "$artefacts/line.png" 200x200+0+0)
+[ "$changed" -gt 200 ] || fail "an arrow on a slider changed only $changed pixels of the glasses"
+
 # The close box is at the right end of the caption.
 click_at $((dx + dw - 12)) $((dy + 10)) 1
 for _ in $(seq 1 $((start_limit * 2))); do
