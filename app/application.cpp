@@ -75,6 +75,23 @@ bool Application::loadAndShow()
     return true;
 }
 
+void Application::chooseModel(const std::string& name)
+{
+    const std::string shown = modelFileName;
+    modelFileName = name;
+    // The choice is remembered before it is tried.
+    writeSettings();
+    services_.clearScene();
+    if (!services_.loadScene()) {
+        // Nothing is shown now: the glasses shown before come back, and the settings file
+        // names them again so that the next start does not meet the failure.
+        modelFileName = shown;
+        writeSettings();
+        services_.loadScene();
+    }
+    services_.renderAndPresent();
+}
+
 void Application::readSettings()
 {
     if (auto name = readSettingsFile(settingsPath))

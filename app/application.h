@@ -51,6 +51,10 @@ public:
     int32_t shutDown();
     bool initDevice();
     bool loadAndShow();
+    // Shows the model picked from the context menu, remembering it first. When it cannot be
+    // shown (the open-file dialog after the message was cancelled or gave no better file),
+    // the model shown before is loaded again and remembered instead.
+    void chooseModel(const std::string& name);
     void readSettings();
     void writeSettings();
 

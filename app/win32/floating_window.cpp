@@ -290,12 +290,7 @@ void FloatingWindow::chooseModel(size_t index)
 {
     if (index >= modelNames.size())
         return;
-    app_.modelFileName = modelNames[index];
-    // The choice is remembered before it is tried.
-    app_.writeSettings();
-    scene_.clear();
-    scene_.load(app_.modelFileName);
-    renderAndPresent();
+    app_.chooseModel(modelNames[index]);
 }
 
 void FloatingWindow::chooseColour()

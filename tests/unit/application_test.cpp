@@ -2,11 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/application.h"
 #include "app/settings_file.h"
 
 namespace {
+
+std::vector<uint8_t> fileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // Records every call of the application into its services; fails where it is told to.
 struct RecordingServices : AppServices {
@@ -14,6 +22,12 @@ struct RecordingServices : AppServices {
     bool windowOk = true;
     bool deviceOk = true;
     bool sceneOk = true;
+    // With app set, each load notes the model's name and the settings file's bytes at that
+    // moment, and fails for the broken model (as when the open-file dialog is cancelled).
+    const Application* app = nullptr;
+    std::string brokenModel;
+    std::vector<std::string> loadedNames;
+    std::vector<std::vector<uint8_t>> settingsAtLoad;
 
     bool createMainWindow() override { return record("window", windowOk); }
     void destroyMainWindow() override { calls.push_back("destroy"); }
@@ -28,7 +42,14 @@ struct RecordingServices : AppServices {
         return record("device " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(d),
                       deviceOk);
     }
-    bool loadScene() override { return record("load", sceneOk); }
+    bool loadScene() override
+    {
+        if (!app)
+            return record("load", sceneOk);
+        loadedNames.push_back(app->modelFileName);
+        settingsAtLoad.push_back(fileBytes(app->settingsPath));
+        return record("load", app->modelFileName != brokenModel);
+    }
     void renderAndPresent() override { calls.push_back("present"); }
     void clearScene() override { calls.push_back("clear-scene"); }
     void clearWorld() override { calls.push_back("clear-world"); }
@@ -103,10 +124,12 @@ TEST_F(ApplicationTest, ModelFailureEndsQuietlyAndKeepsTheOldSettings)
     EXPECT_EQ(runApp(), 0);
     EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "device-error"), 0);
     EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "loop"), 0);
+    // Nothing was shown before, so nothing is loaded again.
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "load"), 1);
     // The device goes before the window it draws for.
     EXPECT_EQ(std::vector<std::string>(services.calls.end() - 2, services.calls.end()),
               (Calls{"device-off", "destroy"}));
-    EXPECT_EQ(readSettingsFile(settings), std::string("abc"));
+    EXPECT_EQ(fileBytes(settings), encodeSettings("abc"));
 }
 
 TEST_F(ApplicationTest, RemembersTheNameFromTheSettingsFile)
@@ -116,4 +139,29 @@ TEST_F(ApplicationTest, RemembersTheNameFromTheSettingsFile)
     app.settingsPath = settings;
     ASSERT_TRUE(app.startUp());
     EXPECT_EQ(app.modelFileName, "abc");
+}
+
+TEST_F(ApplicationTest, MenuPickThatCannotBeShownBringsBackTheShownModel)
+{
+    Application app(services);
+    app.settingsPath = settings;
+    ASSERT_TRUE(app.startUp());
+    services.calls.clear();
+    services.app = &app;
+    services.brokenModel = "broken.mqo";
+
+    app.chooseModel("broken.mqo");
+    EXPECT_EQ(services.calls, (Calls{"clear-scene", "load", "load", "present"}));
+    EXPECT_EQ(services.loadedNames, (Calls{"broken.mqo", kDefaultModelName}));
+    // The pick is saved before it is tried, and the shown model's name replaces it after.
+    EXPECT_EQ(services.settingsAtLoad, (std::vector<std::vector<uint8_t>>{
+                                           encodeSettings("broken.mqo"), encodeSettings(kDefaultModelName)}));
+    EXPECT_EQ(app.modelFileName, kDefaultModelName);
+    EXPECT_EQ(fileBytes(settings), encodeSettings(kDefaultModelName));
+
+    // The next good pick is shown and remembered as before.
+    services.calls.clear();
+    app.chooseModel("good.mqo");
+    EXPECT_EQ(services.calls, (Calls{"clear-scene", "load", "present"}));
+    EXPECT_EQ(fileBytes(settings), encodeSettings("good.mqo"));
 }
