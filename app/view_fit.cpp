@@ -15,9 +15,33 @@ bool isFinite(const Vector3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-bool inView(const Vector3& boxMin, const Vector3& boxMax, float half)
+// Half the width (and height) of what the camera sees in the plane at depth z: the view
+// narrows toward the camera.
+float visibleHalfAt(float z)
 {
+    return (kCameraDistance - z) * std::tan(World::kHalfFieldOfView);
+}
+
+// The box lies in the view when its face nearest the camera does: the camera looks along the
+// z axis, so the view only widens behind that face.
+bool inView(const Vector3& boxMin, const Vector3& boxMax)
+{
+    if (!(boxMax.z < kCameraDistance))
+        return false;
+    const float half = visibleHalfAt(boxMax.z);
     return boxMin.x >= -half && boxMax.x <= half && boxMin.y >= -half && boxMax.y <= half;
+}
+
+// The factor that fits a box of this size, centred on the origin: its front face (at depth
+// factor * size.z / 2) fills kFittedShare of the view where it stands, and no extent, depth
+// included (the user may turn the model), is more than kFittedShare of the view's width.
+float fitFactor(const Vector3& size, float largest)
+{
+    const float half = viewHalfSize();
+    const float across = std::max(size.x, size.y);
+    const float slope = std::tan(World::kHalfFieldOfView);
+    const float front = kFittedShare * half / (across / 2.0f + kFittedShare * slope * size.z / 2.0f);
+    return std::min(front, kFittedShare * 2.0f * half / largest);
 }
 
 // (p + offset) * factor.
@@ -59,7 +83,7 @@ void scaleSubtree(Frame& frame, float factor, std::unordered_set<const MeshVerte
 
 float viewHalfSize()
 {
-    return kCameraDistance * std::tan(World::kHalfFieldOfView);
+    return visibleHalfAt(0.0f);
 }
 
 ViewFit viewFitFor(const Vector3& boxMin, const Vector3& boxMax)
@@ -69,12 +93,10 @@ ViewFit viewFitFor(const Vector3& boxMin, const Vector3& boxMax)
     const float largest = std::max({size.x, size.y, size.z});
     if (!isFinite(boxMin) || !isFinite(boxMax) || !(largest > 0.0f))
         return fit;
-    const float half = viewHalfSize();
-    const float width = 2.0f * half;
-    if (inView(boxMin, boxMax, half) && largest >= kSmallestShare * width)
+    if (inView(boxMin, boxMax) && largest >= kSmallestShare * 2.0f * viewHalfSize())
         return fit;
     fit.fitted = true;
-    fit.factor = kFittedShare * width / largest;
+    fit.factor = fitFactor(size, largest);
     fit.centre = boxMin.plus(boxMax).scale(0.5f);
     return fit;
 }

@@ -12,7 +12,8 @@ class Frame;
 // The scene's camera stands this far from the origin on z, looking at it.
 inline constexpr float kCameraDistance = 300.0f;
 
-// The largest extent of a fitted model, as a share of the view's width.
+// A fitted model fills this share of the view, and no extent of it is larger than this share
+// of the view's width.
 inline constexpr float kFittedShare = 0.9f;
 // A model whose largest extent is under this share of the view's width is fitted as well.
 inline constexpr float kSmallestShare = 1.0f / 8.0f;
@@ -27,10 +28,14 @@ struct ViewFit {
 // about 112.6 units.
 float viewHalfSize();
 
-// The fit of a model whose box, at the scene's scale, runs from boxMin to boxMax: none when x
-// and y lie within the view and the largest extent is at least kSmallestShare of its width;
-// otherwise the factor that makes the largest extent kFittedShare of the width, about the box's
-// centre. A box of no extent, or one with a coordinate beyond the float range, is left alone.
+// The fit of a model whose box, at the scene's scale, runs from boxMin to boxMax: none when the
+// box lies in the view (its face nearest the camera within what the camera sees at that depth)
+// and its largest extent is at least kSmallestShare of the view's width at the origin.
+// Otherwise the box is centred on the origin and scaled until its front face fills
+// kFittedShare of the view where it then stands, or until its largest extent is kFittedShare
+// of the view's width, whichever comes first: a flat model fills nine tenths of the view, a
+// deep one a little less, so that its front face still shows whole. A box of no extent, or
+// one with a coordinate beyond the float range, is left alone.
 ViewFit viewFitFor(const Vector3& boxMin, const Vector3& boxMax);
 
 // Scales the model by fit.factor and moves fit.centre to the origin of model's own space (the

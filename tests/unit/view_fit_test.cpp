@@ -1,9 +1,11 @@
-// Fitting a model into the scene's view: which boxes are fitted and by what factor, and a
-// fitted tree ends up as the tree scaled about its box centre, whatever its frames' transforms.
+// Fitting a model into the scene's view: which boxes are fitted and what limits their factor,
+// and a fitted tree ends up as the tree scaled about its box centre, whatever its frames'
+// transforms.
 #include "app/view_fit.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,7 +15,6 @@
 namespace {
 
 const float kHalf = viewHalfSize();
-const float kFitted = 0.9f * 2.0f * kHalf;  // the largest extent of a fitted model
 
 Frame* addTriangle(Frame& parent, const Vector3& a, const Vector3& b, const Vector3& c)
 {
@@ -37,32 +38,46 @@ TEST(ViewFit, BoxesOutOfTheViewOrTooSmallAreFittedAboutTheirCentre)
 {
     EXPECT_NEAR(kHalf, 112.59f, 0.01f);
     const float inf = std::numeric_limits<float>::infinity();
+    enum Fit { none, front, largest };  // what limits the factor of a fitted box
     const struct {
         const char* what;
         Vector3 boxMin, boxMax;
-        float largest;  // 0: not fitted
+        Fit fit;
     } cases[] = {
-        {"the glasses at the scene's scale", {-103, -15, -140}, {103, 23, 0}, 0},
-        {"touching the view's edges", {-kHalf, -kHalf, 0}, {kHalf, kHalf, 0}, 0},
-        {"deep but narrow: its depth counts", {-1, -1, -15}, {1, 1, 15}, 0},
-        {"an eighth of the view", {0, 0, 0}, {kHalf / 4, 1, 1}, 0},
-        {"a figure standing on the origin", {-20, 0, -10}, {20, 136.5f, 10}, 136.5f},
-        {"out of the view on x alone", {100, -1, -1}, {113, 1, 1}, 13},
-        {"a crate 1.4 wide", {-0.7f, -0.7f, -0.7f}, {0.7f, 0.7f, 0.7f}, 1.4f},
-        {"just under an eighth", {0, 0, 0}, {kHalf / 4 - 0.01f, 1, 1}, kHalf / 4 - 0.01f},
-        {"a point", {500, 500, 500}, {500, 500, 500}, 0},
-        {"endless", {-inf, 0, 0}, {0, 1, 1}, 0},
-        {"not a number", {0, 0, 0}, {std::nanf(""), 1, 1}, 0},
+        {"the glasses at the scene's scale", {-103, -40, -140}, {103, 38, 3.4f}, none},
+        {"touching the view's edges", {-kHalf, -kHalf, 0}, {kHalf, kHalf, 0}, none},
+        {"deep but narrow: its depth counts", {-1, -1, -15}, {1, 1, 15}, none},
+        {"an eighth of the view", {0, 0, 0}, {kHalf / 4, 1, 1}, none},
+        {"within the edges at the origin, past them at its front",
+         {-100, -100, -100},
+         {100, 100, 100},
+         front},
+        {"a figure standing on the origin", {-20, 0, -10}, {20, 136.5f, 10}, front},
+        {"out of the view on x alone", {100, -1, -1}, {113, 1, 1}, front},
+        {"a crate 1.4 wide", {-0.7f, -0.7f, -0.7f}, {0.7f, 0.7f, 0.7f}, front},
+        {"a flat quad", {-3.5f, -3.5f, 0}, {3.5f, 3.5f, 0}, largest},
+        {"a rod along z through the camera", {-1, -1, 250}, {1, 1, 350}, largest},
+        {"just under an eighth", {0, 0, 0}, {kHalf / 4 - 0.01f, 1, 0}, largest},
+        {"a point", {500, 500, 500}, {500, 500, 500}, none},
+        {"endless", {-inf, 0, 0}, {0, 1, 1}, none},
+        {"not a number", {0, 0, 0}, {std::nanf(""), 1, 1}, none},
     };
+    const float slope = kHalf / kCameraDistance;
     for (const auto& c : cases) {
         const ViewFit fit = viewFitFor(c.boxMin, c.boxMax);
-        EXPECT_EQ(fit.fitted, c.largest > 0) << c.what;
+        EXPECT_EQ(fit.fitted, c.fit != none) << c.what;
         if (!fit.fitted) {
             EXPECT_EQ(fit.factor, 1.0f) << c.what;
             continue;
         }
-        EXPECT_NEAR(fit.factor * c.largest, kFitted, 1e-3f) << c.what;
         expectVector(fit.centre, c.boxMin.plus(c.boxMax).scale(0.5f), c.what);
+        // Centred and scaled: the front face's half size and depth, and the largest extent.
+        const Vector3 size = c.boxMax.minus(c.boxMin).scale(fit.factor);
+        const float across = std::max(size.x, size.y) / 2;
+        const float frontFill = across / ((kCameraDistance - size.z / 2) * slope);
+        const float largestFill = std::max({size.x, size.y, size.z}) / (2 * kHalf);
+        EXPECT_NEAR(c.fit == front ? frontFill : largestFill, 0.9f, 1e-5f) << c.what;
+        EXPECT_LE(std::max(frontFill, largestFill), 0.9f + 1e-5f) << c.what;
     }
 }
 
