@@ -45,7 +45,6 @@ TEST(ViewFit, BoxesOutOfTheViewOrTooSmallAreFittedAboutTheirCentre)
         Fit fit;
     } cases[] = {
         {"the glasses at the scene's scale", {-103, -40, -140}, {103, 38, 3.4f}, none},
-        {"touching the view's edges", {-kHalf, -kHalf, 0}, {kHalf, kHalf, 0}, none},
         {"deep but narrow: its depth counts", {-1, -1, -15}, {1, 1, 15}, none},
         {"an eighth of the view", {0, 0, 0}, {kHalf / 4, 1, 1}, none},
         {"within the edges at the origin, past them at its front",
@@ -60,7 +59,6 @@ TEST(ViewFit, BoxesOutOfTheViewOrTooSmallAreFittedAboutTheirCentre)
         {"just under an eighth", {0, 0, 0}, {kHalf / 4 - 0.01f, 1, 0}, largest},
         {"a point", {500, 500, 500}, {500, 500, 500}, none},
         {"endless", {-inf, 0, 0}, {0, 1, 1}, none},
-        {"not a number", {0, 0, 0}, {std::nanf(""), 1, 1}, none},
     };
     const float slope = kHalf / kCameraDistance;
     for (const auto& c : cases) {
