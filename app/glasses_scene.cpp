@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/view_fit.h"
+#include "model/model_measure.h"
 #include "render/difference_matte.h"
 #include "render/light.h"
 #include "render/world.h"
@@ -60,6 +62,7 @@ bool GlassesScene::load(std::string& modelFileName)
     model = world_.addChild(0.0f);
     if (!loadModelFile(modelFileName))
         return false;
+    fitToView();
     findParts();
     model->sortTree();
     createImages();
@@ -78,6 +81,12 @@ bool GlassesScene::loadModelFile(std::string& modelFileName)
         return false;
     modelFileName = chosen;
     return world_.modelCache.load(*model, modelFileName, scale) != nullptr;
+}
+
+void GlassesScene::fitToView()
+{
+    const ModelMeasure measure = measureModel(*model);
+    applyViewFit(*model, viewFitFor(measure.boundsMin, measure.boundsMax));
 }
 
 void GlassesScene::findParts()
@@ -102,8 +111,8 @@ void GlassesScene::findParts()
 
 void GlassesScene::setUpCamera()
 {
-    world_.cameraPosition.set(0.0f, 0.0f, 300.0f);
-    world_.cameraRotation.setLookDirection(Vector3(0.0f, 0.0f, -300.0f), 0.0f, 1.0f, 0.0f);
+    world_.cameraPosition.set(0.0f, 0.0f, kCameraDistance);
+    world_.cameraRotation.setLookDirection(Vector3(0.0f, 0.0f, -kCameraDistance), 0.0f, 1.0f, 0.0f);
 }
 
 void GlassesScene::createImages()

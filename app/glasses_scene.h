@@ -1,8 +1,9 @@
 // GlassesScene: ties the loaded glasses to the user's settings and makes the picture the
-// floating window shows. It loads the model into the World, finds the parts the user changes
-// by their object names (lenses and temple masks), and for every picture turns the glasses,
-// places the light, recolours the lenses, stretches the masks, renders over black and over
-// green and derives each pixel's alpha from the two.
+// floating window shows. It loads the model into the World (fitting a model made at another
+// scale into the view), finds the parts the user changes by their object names (lenses and
+// temple masks), and for every picture turns the glasses, places the light, recolours the
+// lenses, stretches the masks, renders over black and over green and derives each pixel's
+// alpha from the two.
 //
 // What it needs of the device, the window and the user goes through SceneHost, so that the
 // same scene runs under tests with a recording device.
@@ -82,6 +83,8 @@ public:
 
 private:
     bool loadModelFile(std::string& modelFileName);
+    // Scales and centres a model made at another scale so that it shows whole (view_fit.h).
+    void fitToView();
     void findParts();
     void setUpCamera();
     void createImages();

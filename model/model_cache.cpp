@@ -2,6 +2,7 @@
 #include "model/model_cache.h"
 
 #include "base/cp932.h"
+#include "model/model_measure.h"
 #include "model/mqo_reader.h"
 #include "model/rok_reader.h"
 #include "model/x_reader.h"
@@ -73,8 +74,10 @@ ModelEntry* loadModel(ModelEntry& cacheHead, Frame& target, const std::string& f
         entry = appendEntry(cacheHead, scale);
         const bool read = runReader(modelFormatOf(fileName), *entry, name, scale);
         entry->materials.clear();
-        if (!read || !entry->root) {
-            // A reader that fails or finds nothing to draw leaves no template behind.
+        if (!read || !entry->root || !hasTriangles(*entry->root)) {
+            // A reader that fails, or a file without a single triangle (an empty file, a
+            // palette alone, meshes that all lost their faces), leaves no template behind:
+            // such a model would show as an invisible window.
             entry->root.reset();
             return nullptr;
         }

@@ -25,7 +25,8 @@ ModelFormat modelFormatOf(std::string_view fileName);
 // equals scale exactly, or appends a new entry and reads the file into it with the reader of
 // its extension. Then makes target a copy of the entry's template tree and returns the entry.
 // Null, with target left as it was, when the file has no known extension, its reader fails,
-// or it gives no frame; the new entry then stays in the chain, unnamed, and is never found.
+// or it gives not one triangle to draw; the new entry then stays in the chain, unnamed, and is
+// never found.
 ModelEntry* loadModel(ModelEntry& cacheHead, Frame& target, const std::string& fileName,
                       const Vector3& scale);
 

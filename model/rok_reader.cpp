@@ -530,13 +530,16 @@ bool readRokLine(ModelEntry& entry, std::string_view& line)
         return false;
     }
     const size_t start = entry.textPos;
-    size_t end = text.find('\r', start);
+    size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) {
         end = text.size();
         entry.textPos = end;
     } else {
+        // A file saved with carriage return and line feed (or line feeds alone) holds the same
+        // model as one with carriage returns: the pair ends one line, not two.
+        const bool pair = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
         text[end] = '\0';
-        entry.textPos = end + 1;
+        entry.textPos = end + (pair ? 2 : 1);
     }
     line = std::string_view(text).substr(start, std::min(end - start, kRokMaxLineBytes));
     return true;

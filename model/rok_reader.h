@@ -1,10 +1,11 @@
-// readRok: the .rok model reader. A .rok file is text cut into lines by carriage returns
-// alone: after an optional "ROKU4" header come numbered points ("POINT"), edges between two
-// points with a group number ("LINE0"), faces given as closed chains of edges with a palette
-// colour ("FACE0") and a palette ("PALC0"); without a palette the 13 built-in colours apply.
-// Each face is kept twice, as written and reversed, so that it shows from both sides; the
-// faces are sorted by colour and group, smoothed batch by batch and handed to buildMeshes.
-// .rok models carry no textures and no object names.
+// readRok: the .rok model reader. A .rok file is text cut into lines by carriage returns (or,
+// saved elsewhere, by carriage return and line feed pairs or line feeds): after an optional
+// "ROKU4" header come numbered points ("POINT"), edges between two points with a group number
+// ("LINE0"), faces given as closed chains of edges with a palette colour ("FACE0") and a
+// palette ("PALC0"); without a palette the 13 built-in colours apply. Each face is kept twice,
+// as written and reversed, so that it shows from both sides; the faces are sorted by colour
+// and group, smoothed batch by batch and handed to buildMeshes. .rok models carry no textures
+// and no object names.
 //
 // What the reader does with damaged input (limits in model/rok_limits.h): a face whose edge
 // numbers, corner points or palette colour do not exist, or whose corner point has a
@@ -31,8 +32,8 @@ bool readRok(ModelEntry& entry, const std::string& fileName, const Vector3& scal
 // released afterwards. readRok calls it once the file is read.
 bool readRokText(ModelEntry& entry, const Vector3& scale);
 
-// The next line of entry.text: from entry.textPos to the next carriage return (replaced by a
-// NUL byte in the text) or the end of the text, cut to kRokMaxLineBytes; textPos moves past the
-// carriage return. A line feed is an ordinary byte. False, with an empty line, when no text is
-// left.
+// The next line of entry.text: from entry.textPos to the next carriage return or line feed
+// (replaced by a NUL byte in the text) or the end of the text, cut to kRokMaxLineBytes; textPos
+// moves past the line end, a carriage return and line feed pair counting as one. False, with
+// an empty line, when no text is left.
 bool readRokLine(ModelEntry& entry, std::string_view& line);

@@ -4,9 +4,14 @@
 //
 // One line per frame, indented by depth: the name (as UTF-8), sort key, group id, vertex and
 // triangle counts, material (diffuse colour and alpha), blending, the texture the material
-// named and the bounds. The last line is "total: frames=F meshes=M triangles=T" (frames below
-// the root, frames with a mesh, triangles of all meshes). Exit status 0 when the model loaded,
-// 1 when it could not be loaded, 2 for a wrong command line.
+// named and the bounds. Then "total: frames=F meshes=M triangles=T size=(X Y Z) zero-normals=Z":
+// frames below the root, frames with a mesh, triangles of all meshes, the extent along each
+// axis of the box around every drawn corner (with each frame's scale, rotation and position
+// applied), and the number of corners whose normal is zero. When the program would fit the
+// model into its view (a model made at another scale, see app/view_fit.h), a last line
+// "fit: scale=F" says so: the program draws it F times as large as at its usual scale, with its
+// box centred on the origin. Exit status 0 when the model loaded, 1 when it could not be loaded
+// (a model without a single triangle included), 2 for a wrong command line.
 //
 // The program's texture cache needs a device; here the texture requests are only recorded, and
 // each named texture is stood in for by an empty texture without alpha, so the tree shows the
@@ -16,9 +21,12 @@
 #include <map>
 #include <string>
 
+#include "app/glasses_scene.h"
+#include "app/view_fit.h"
 #include "base/cp932.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
+#include "model/model_measure.h"
 #include "model/texture_source.h"
 #include "render/texture.h"
 
@@ -90,6 +98,21 @@ void printFrame(const Frame& frame, int depth, const NamingTextureSource& textur
         printFrame(*child, depth + 1, textures, totals);
 }
 
+void printTotals(const Totals& totals, const ModelMeasure& measure)
+{
+    const Vector3 size = measure.size();
+    std::printf("total: frames=%lld meshes=%lld triangles=%lld size=(%g %g %g) zero-normals=%lld\n",
+                totals.frames, totals.meshes, totals.triangles, static_cast<double>(size.x),
+                static_cast<double>(size.y), static_cast<double>(size.z),
+                static_cast<long long>(measure.zeroNormals));
+    // The program loads models at its own scale; the fit is decided on the box at that scale.
+    const float scale = GlassesScene::kModelScale;
+    Vector3 boxMin = measure.boundsMin, boxMax = measure.boundsMax;
+    const ViewFit fit = viewFitFor(boxMin.scale(scale), boxMax.scale(scale));
+    if (fit.fitted)
+        std::printf("fit: scale=%g\n", static_cast<double>(fit.factor));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -111,8 +134,7 @@ int main(int argc, char** argv)
         } else {
             Totals totals;
             printFrame(model, 0, textures, totals);
-            std::printf("total: frames=%lld meshes=%lld triangles=%lld\n", totals.frames, totals.meshes,
-                        totals.triangles);
+            printTotals(totals, measureModel(model));
         }
         // The copy borrows the template's vertices: it goes before the cache is emptied.
     }

@@ -1,5 +1,6 @@
-// The glasses scene: loading a model and finding its parts, the open-failure path, the
-// clamping, light, lens colour and mask rules of each picture, and region mode.
+// The glasses scene: loading a model (and fitting one of another scale into the view) and
+// finding its parts, the open-failure path, the clamping, light, lens colour and mask rules of
+// each picture, and region mode.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,7 +12,9 @@
 #include <vector>
 
 #include "app/glasses_scene.h"
+#include "app/view_fit.h"
 #include "model/frame.h"
+#include "model/model_measure.h"
 #include "recording_draw_device.h"
 #include "render/light.h"
 #include "render/world.h"
@@ -421,4 +424,18 @@ TEST_F(GlassesSceneTest, ClearKeepsTheParameters)
     EXPECT_FALSE(scene.loaded);
     EXPECT_EQ(scene.lenses.count(), 0);
     EXPECT_EQ(scene.params.turnY, 0.25f);
+}
+
+TEST_F(GlassesSceneTest, AModelMadeAtAnotherScaleIsFittedIntoTheViewWhole)
+{
+    // A figure 195 high standing on the origin (136.5 at 0.7, out of the view).
+    std::string name = (dir / "figure.x").string();
+    std::ofstream(name, std::ios::binary)
+        << "xof 0302txt 0032\nMesh {\n3;\n-20;0;0;,\n20;0;10;,\n0;195;0;;\n1;\n3;0,1,2;;\n}\n";
+    ASSERT_TRUE(scene.load(name));
+    // Centred, and its face nearest the camera fills nine tenths of the view there.
+    const ModelMeasure m = measureModel(*scene.model);
+    expectNear(m.boundsMin.plus(m.boundsMax), {0, 0, 0}, "centred");
+    const float visible = (kCameraDistance - m.boundsMax.z) * viewHalfSize() / kCameraDistance;
+    EXPECT_NEAR(std::max(m.boundsMax.x, m.boundsMax.y), 0.9f * visible, 1e-3f);
 }

@@ -154,9 +154,10 @@ TEST(HostileCounts, ModelsClaimingABillionAllocateNothingForTheClaim)
         // A count the rest of the file cannot hold refuses the mesh, and so the model.
         {"vertices.x", "Mesh {\n" + kBillion + ";\n" + triangle + "1;\n3;0,1,2;;\n}\n", -1},
         {"faces.x", "Mesh {\n3;\n" + triangle + kBillion + ";\n3;0,1,2;;\n}\n", -1},
-        {"corners.x", "Mesh {\n3;\n" + triangle + "1;\n" + kBillion + ";0,1,2;;\n}\n", 0},
+        // A face claiming more corners than bytes left is dropped, and with it the only face.
+        {"corners.x", "Mesh {\n3;\n" + triangle + "1;\n" + kBillion + ";0,1,2;;\n}\n", -1},
         // A face record claiming more corners than bytes left ends the reading: no faces.
-        {"corners.rok", point + "LINE0\r 1\r 1\r 0\r 0\rFACE0\r " + kBillion + "\r 0\r 0\r 1\r", 0},
+        {"corners.rok", point + "LINE0\r 1\r 1\r 0\r 0\rFACE0\r " + kBillion + "\r 0\r 0\r 1\r", -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(loadModelText(dir, c.name, c.text), c.triangles) << c.name;

@@ -254,15 +254,26 @@ TEST(ModelCache, FailuresLeaveTheTargetAsItWas)
     ScratchWorkingDirectory scratch;
     scratch.write("empty.mqo", "Metasequoia Document\nFormat Text Ver 1.0\n");
     scratch.write("model.obj", kMqo);
-    // Files of no bytes and folders with a model's name (neither can be mapped into memory).
-    // (A .rok file of no bytes is a model with nothing to draw, as any text that reader reads.)
+    // Files of no bytes and folders with a model's name.
     scratch.write("zero.mqo", "");
     scratch.write("zero.x", "");
+    scratch.write("zero.rok", "");
     for (const char* name : {"folder.mqo", "folder.x", "folder.rok"})
         fs::create_directory(name);
-    const char* const names[] = {"missing.mqo", "empty.mqo",   "model.obj", "",
-                                 "missing.x",   "missing.rok", "zero.mqo",  "zero.x",
-                                 "folder.mqo",  "folder.x",    "folder.rok"};
+    // Files that read, but whose every face has fewer than three corners: nothing to draw.
+    std::string lines = kMqo;
+    lines.replace(lines.find("3 V(0 1 2) M(0)"), 15, "2 V(0 1) M(0)");
+    for (size_t at = lines.find("3 V("); at != std::string::npos; at = lines.find("3 V(", at))
+        lines.replace(at, 10, "2 V(0 1)");
+    std::string x = kX, rok = rokTriangle();
+    x.replace(x.find("3;0,1,2;;"), 9, "2;0,1;;");
+    rok.replace(rok.find("FACE0\r 3"), 9, "FACE0\r 2");
+    scratch.write("lines.mqo", lines);
+    scratch.write("lines.x", x);
+    scratch.write("lines.rok", rok);
+    const char* const names[] = {"missing.mqo", "empty.mqo",  "model.obj", "",         "missing.x",
+                                 "missing.rok", "zero.mqo",   "zero.x",    "zero.rok", "folder.mqo",
+                                 "folder.x",    "folder.rok", "lines.mqo", "lines.x",  "lines.rok"};
     ModelCache cache;
     for (const char* name : names) {
         Frame target;

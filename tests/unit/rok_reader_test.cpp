@@ -150,13 +150,14 @@ bool near(const Vector3& a, const Vector3& b)
 
 }  // namespace
 
-TEST(RokReader, LinesEndAtCarriageReturnsOnly)
+TEST(RokReader, LinesEndAtCarriageReturnsLineFeedsOrThePairOfThem)
 {
     const struct {
         std::string text;
         std::vector<std::string> lines;
     } cases[] = {
-        {"", {}}, {"a", {"a"}}, {"a\r", {"a"}}, {"a\rb\r\nc\r", {"a", "b", "\nc"}}, {"\r\r", {"", ""}}};
+        {"", {}},           {"a", {"a"}},           {"a\r", {"a"}},    {"a\rb\r\nc\nd", {"a", "b", "c", "d"}},
+        {"\r\r", {"", ""}}, {"\r\n\r\n", {"", ""}}, {"\n\r", {"", ""}}};
     for (const auto& c : cases) {
         ModelEntry entry;
         entry.text = c.text;
@@ -380,10 +381,12 @@ TEST(RokReader, DamagedAndHostileTextLosesOnlyTheDamagedParts)
                                          .edges({{1, 2, 0}, {2, 3, 0}, {3, 1, 0}, {3, 9, 0}, {9, 1, 0}})
                                          .faces({{0, {1, 2, 3}}, {0, {3, 4, 5}}})
                                          .text;
-    std::string crlf, highBytes = intact;
+    std::string crlf, lineFeeds, highBytes = intact;
     std::string overLimit = start + RokText().value(kRokMaxFaceCorners + 1).text + " 0\r 0\r";
-    for (char c : intact)
+    for (char c : intact) {
         crlf += c == '\r' ? std::string("\r\n") : std::string(1, c);
+        lineFeeds += c == '\r' ? '\n' : c;
+    }
     // Point records whose first line starts with a double-byte character.
     const std::string pointStart = "\r 1\r 0\r";
     const size_t edgesAt = highBytes.find("LINE0");
@@ -416,7 +419,8 @@ TEST(RokReader, DamagedAndHostileTextLosesOnlyTheDamagedParts)
         {"text ends inside an edge", RokText().points(kSquare).line("LINE0").line(" 1").text, 0},
         {"text ends inside the palette", intact + "PALC0\r 1\r 0\r 1\r 2", 0},
         {"empty palette", intact + "PALC0\r 1\r 0\rENDP0\r", 0},
-        {"carriage return and line feed", crlf, 0},
+        {"carriage return and line feed", crlf, 2},
+        {"line feeds", lineFeeds, 2},
         {"point records starting with a high byte", highBytes, 2},
         {"coordinate 1e999", withPoint4(" 1e999"), 2},
         {"coordinate -1e39", withPoint4(" -1e39"), 2},
