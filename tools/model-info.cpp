@@ -2,11 +2,13 @@
 // tree, so that a model's author sees how the program reads the file and tests can compare the
 // totals with counts of their own.
 //
-// One line per frame, indented by depth: the name (as UTF-8), sort key, group id, vertex and
-// triangle counts, material (diffuse colour and alpha), blending, the texture the material
-// named and the bounds. The last line is "total: frames=F meshes=M triangles=T" (frames below
-// the root, frames with a mesh, triangles of all meshes). Exit status 0 when the model loaded,
-// 1 when it could not be loaded, 2 for a wrong command line.
+// First one line per texture file the model asks for (pictures and alpha planes, in the order
+// first asked): "texture: NAME -> PATH" with the file found where the program looks for it
+// (files are only checked to exist), or "texture: NAME missing". Then one line per frame,
+// indented by depth: the name (as UTF-8), sort key, group id, vertex and triangle counts,
+// material (diffuse colour and alpha), blending, the texture the material named and the bounds. The last line
+// is "total: frames=F meshes=M triangles=T" (frames below the root, frames with a mesh, triangles of all
+// meshes). Exit status 0 when the model loaded, 1 when it could not be loaded, 2 for a wrong command line.
 //
 // The program's texture cache needs a device; here the texture requests are only recorded, and
 // each named texture is stood in for by an empty texture without alpha, so the tree shows the
@@ -15,8 +17,10 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/cp932.h"
+#include "base/files.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
 #include "model/texture_source.h"
@@ -29,6 +33,9 @@ class NamingTextureSource : public TextureSource {
 public:
     Texture* findOrLoadTexture(const std::string& path, const std::string* alphaPath) override
     {
+        noteFile(path);
+        if (alphaPath)
+            noteFile(*alphaPath);
         const std::string label = alphaPath ? path + "\" aplane \"" + *alphaPath : path;
         const auto found = byLabel_.find(label);
         if (found != byLabel_.end())
@@ -45,7 +52,35 @@ public:
         return found == names_.end() ? std::string() : found->second;
     }
 
+    void printFiles() const
+    {
+        for (const auto& [name, path] : files_) {
+            if (path.empty())
+                std::printf("texture: %s missing\n", cp932ToUtf8(name).c_str());
+            else
+                std::printf("texture: %s -> %s\n", cp932ToUtf8(name).c_str(), cp932ToUtf8(path).c_str());
+        }
+    }
+
 private:
+    // Notes where a texture file named by the model is found, while the model's folder is known.
+    void noteFile(const std::string& name)
+    {
+        for (const auto& file : files_) {
+            if (file.first == name)
+                return;
+        }
+        std::string found;
+        for (const std::string& candidate : textureSearchPaths(name, modelFolder())) {
+            if (openFile(candidate, "rb")) {
+                found = candidate;
+                break;
+            }
+        }
+        files_.emplace_back(name, found);
+    }
+
+    std::vector<std::pair<std::string, std::string>> files_;  // name, where found ("": missing)
     std::deque<Texture> textures_;
     std::map<std::string, Texture*> byLabel_;
     std::map<const Texture*, std::string> names_;
@@ -109,6 +144,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "model-info: could not load %s\n", argv[1]);
             status = 1;
         } else {
+            textures.printFiles();
             Totals totals;
             printFrame(model, 0, textures, totals);
             std::printf("total: frames=%lld meshes=%lld triangles=%lld\n", totals.frames, totals.meshes,
