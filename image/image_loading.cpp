@@ -118,7 +118,7 @@ bool loadTga(ImageBuffer& image, const std::string& path)
 }
 
 // Offers a PNG, JPEG, GIF or TIFF file (by its signature) to the system decoder. The picture
-// keeps its alpha only where some pixel is not opaque.
+// keeps its alpha only when some pixel is not opaque.
 bool loadWithSystemDecoder(ImageBuffer& image, const std::string& path)
 {
     SystemPictureDecoder* decoder = installedSystemDecoder();
