@@ -3,6 +3,7 @@
 // bilinear_resampler.cpp.
 #include "image/image_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -209,6 +210,28 @@ bool ImageBuffer::convertDepth(uint16_t newBitsPerPixel)
         expandRow(row(y), width(), depth, header_.colorTable, converted.row(y), step);
     swapContents(converted);
     return true;
+}
+
+void ImageBuffer::flipRows()
+{
+    for (int32_t low = 0, high = height() - 1; low < high; ++low, --high)
+        std::swap_ranges(row(low), row(low) + stride_, row(high));
+}
+
+bool ImageBuffer::dropOpaqueAlpha()
+{
+    if (empty())
+        return false;
+    if (bitsPerPixel() != 32)
+        return true;
+    for (int32_t y = 0; y < height(); ++y) {
+        const uint8_t* pixel = row(y);
+        for (int32_t x = 0; x < width(); ++x, pixel += 4) {
+            if (pixel[3] != 255)
+                return true;
+        }
+    }
+    return convertDepth(24);
 }
 
 ImageHandle ImageBuffer::resize(int32_t newWidth, int32_t newHeight)

@@ -58,6 +58,14 @@ public:
     // happens at the same depth. False for other targets, an empty buffer or no memory.
     bool convertDepth(uint16_t bitsPerPixel);
 
+    // Reverses the order of the memory rows: a picture stored top-down comes the right way up.
+    void flipRows();
+
+    // A 32-bit picture whose every alpha byte is 255 becomes 24 bits: its alpha says nothing,
+    // and on a 16-bit desktop a 24-bit picture gets a texture with more colour bits. Other
+    // pictures stay as they are. False when the buffer is empty or the conversion fails.
+    bool dropOpaqueAlpha();
+
     // Bilinear resampling of a 24- or 32-bit picture to width x height (bilinear_resampler.h).
     // Returns the handle; at the current size, for an empty buffer, other depths or sides below
     // 1 nothing changes. Null, with the picture unchanged, when the new memory can't be had.
@@ -75,9 +83,11 @@ public:
     bool setAlphaFromMask(const ImageBuffer& mask);
 
     // Loading (image_loading.cpp). load: releases, offers the file to the installed decoder,
-    // then to the BMP reader when the lower-cased path contains ".bmp". loadBmp: the BMP reader;
-    // every BMP ends as 24 bits. loadWithPlugin: the installed decoder alone. Each returns the
-    // handle: null (and the buffer empty) when no picture resulted.
+    // then to the BMP reader when the lower-cased path contains ".bmp", then to the TGA reader
+    // (tga_reader.h) when it ends in ".tga", then, for a PNG, JPEG, GIF or TIFF file, to the
+    // installed system decoder; the first picture wins. loadBmp: the BMP reader; every BMP ends
+    // as 24 bits. loadWithPlugin: the installed decoder alone. Each returns the handle: null
+    // (and the buffer empty) when no picture resulted.
     ImageHandle load(const std::string& path);
     ImageHandle loadBmp(const std::string& path);
     ImageHandle loadWithPlugin(const std::string& path);

@@ -1,13 +1,14 @@
-// Loading pictures from files: load (decoder plug-ins first, then the BMP reader), the BMP
-// reader itself, and the intake of pictures that decoder plug-ins return.
+// Loading pictures from files: load (decoder plug-ins first, then the BMP and TGA readers, then
+// the system decoder), the BMP reader itself, and the intake of pictures that decoder plug-ins
+// return.
 //
 // Everything read here comes from outside and is checked before it is used. A BMP is taken when
-// it has an info header of at least 40 bytes lying before its pixel data, positive sides within
-// ImageBuffer's limits, 1, 4, 8, 16, 24 or 32 bits per pixel, uncompressed rows (or bit fields
-// that spell the plain 5-5-5 or 8-8-8 layout), and for indexed pictures a colour table of at
-// most 2^depth entries that lies between the header and the pixel data. Anything else - OS/2
-// headers, compressed or top-down rows, a table that does not fit - is no picture. Pixel rows
-// missing at the end of a short file stay zero.
+// it has an info header of at least 40 bytes lying before its pixel data, non-zero sides within
+// ImageBuffer's limits (a negative height stores the rows top-down), 1, 4, 8, 16, 24 or 32 bits
+// per pixel, uncompressed rows (or bit fields that spell the plain 5-5-5 or 8-8-8 layout), and
+// for indexed pictures a colour table of at most 2^depth entries that lies between the header
+// and the pixel data. Anything else - OS/2 headers, compressed rows, a table that does not fit -
+// is no picture. Pixel rows missing at the end of a short file stay zero.
 #include <cstdio>
 #include <cstring>
 
@@ -15,6 +16,7 @@
 #include "base/files.h"
 #include "image/image_buffer.h"
 #include "image/picture_decoder.h"
+#include "image/tga_reader.h"
 
 namespace {
 
@@ -23,6 +25,11 @@ constexpr size_t kInfoHeaderBytes = 40;
 // Pixel data further into a file than this is not looked for: headers and colour tables take
 // at most 14 + 124 + 1,024 bytes.
 constexpr uint32_t kMaxPixelDataOffset = 65536;
+// Picture files read whole (TGA, and those for the system decoder) are not read past this size:
+// the largest picture a buffer holds, stored raw.
+constexpr size_t kMaxPictureFileBytes = ImageBuffer::kMaxPixelBytes;
+// Bytes of a file's start that tell the system decoder's formats by their signature.
+constexpr size_t kSignatureBytes = 8;
 
 uint16_t le16(const uint8_t* p)
 {
@@ -98,6 +105,33 @@ bool readBmpColorTable(std::FILE* file, const BitmapInfoHeader& info, uint32_t p
     return true;
 }
 
+std::span<const uint8_t> asBytes(const std::string& text)
+{
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+bool loadTga(ImageBuffer& image, const std::string& path)
+{
+    const FileHandle file = openFile(path, "rb");
+    std::string bytes;
+    return file && readWholeFile(file.get(), kMaxPictureFileBytes, bytes) && readTga(asBytes(bytes), image);
+}
+
+// Offers a PNG, JPEG, GIF or TIFF file (by its signature) to the system decoder. The picture
+// keeps its alpha only when some pixel is not opaque.
+bool loadWithSystemDecoder(ImageBuffer& image, const std::string& path)
+{
+    SystemPictureDecoder* decoder = installedSystemDecoder();
+    const FileHandle file = decoder ? openFile(path, "rb") : nullptr;
+    if (!file || !hasSystemPictureSignature(asBytes(readFileStart(file.get(), kSignatureBytes))))
+        return false;
+    std::string bytes;
+    if (!readWholeFile(file.get(), kMaxPictureFileBytes, bytes) ||
+        !decoder->decodeFile(asBytes(bytes), image))
+        return false;
+    return image.bitsPerPixel() == 32 && image.dropOpaqueAlpha();
+}
+
 }  // namespace
 
 ImageHandle ImageBuffer::load(const std::string& path)
@@ -106,8 +140,12 @@ ImageHandle ImageBuffer::load(const std::string& path)
     release();
     if (loadWithPlugin(path))
         return handle();
-    if (lowerPath.find(".bmp") != std::string::npos)
-        loadBmp(lowerPath);
+    if (lowerPath.find(".bmp") != std::string::npos && loadBmp(lowerPath))
+        return handle();
+    if (endsWithIgnoringAsciiCase(lowerPath, ".tga") && loadTga(*this, lowerPath))
+        return handle();
+    if (!loadWithSystemDecoder(*this, lowerPath))
+        release();
     return handle();
 }
 
@@ -131,7 +169,10 @@ bool ImageBuffer::readBmpFile(const std::string& path)
     if (info.biSize < kInfoHeaderBytes || pixelOffset > kMaxPixelDataOffset ||
         kFileHeaderBytes + static_cast<uint64_t>(info.biSize) > pixelOffset)
         return false;
-    if (info.biHeight <= 0 || !isSupportedDepth(info.biBitCount))
+    // Top-down rows (a negative height) are common from current tools; INT32_MIN has no
+    // positive counterpart.
+    const bool topDown = info.biHeight < 0;
+    if (info.biHeight == 0 || info.biHeight == INT32_MIN || !isSupportedDepth(info.biBitCount))
         return false;
     if (info.biCompression != kBiRgb &&
         !(info.biCompression == kBiBitfields && hasPlainBitFields(file.get(), info, pixelOffset)))
@@ -140,7 +181,7 @@ bool ImageBuffer::readBmpFile(const std::string& path)
     RgbQuad table[kColorTableEntries] = {};
     if (info.biBitCount <= 8 && !readBmpColorTable(file.get(), info, pixelOffset, table))
         return false;
-    if (!create(info.biWidth, info.biHeight, info.biBitCount))
+    if (!create(info.biWidth, topDown ? -info.biHeight : info.biHeight, info.biBitCount))
         return false;
     if (info.biBitCount <= 8)
         setColorTable(1u << info.biBitCount, table);
@@ -149,6 +190,8 @@ bool ImageBuffer::readBmpFile(const std::string& path)
     if (seekTo(file.get(), pixelOffset)) {
         [[maybe_unused]] const size_t got = std::fread(pixels(), 1, sizeImage(), file.get());
     }
+    if (topDown)
+        flipRows();
     return convertDepth(24);
 }
 

@@ -73,11 +73,12 @@ bool LineReader::openFile(const std::string& cp932Name)
         return false;
     if (mapped_.map(file.get(), kMaxModelFileBytes)) {
         text_ = mapped_.bytes();
-        return true;
+    } else {
+        if (!readWholeFile(file.get(), kMaxModelFileBytes, owned_))
+            return false;
+        text_ = owned_;
     }
-    if (!readWholeFile(file.get(), kMaxModelFileBytes, owned_))
-        return false;
-    text_ = owned_;
+    openedName_ = cp932Name;
     return true;
 }
 
@@ -87,5 +88,6 @@ bool LineReader::openModelFile(const std::string& fileName)
     text_ = {};
     mapped_.unmap();
     owned_.clear();
+    openedName_.clear();
     return openFile(fileName) || openFile(modelFallbackPath(fileName));
 }

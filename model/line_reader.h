@@ -38,6 +38,9 @@ public:
     // text, when neither can be read or the file is larger than kMaxModelFileBytes.
     bool openModelFile(const std::string& fileName);
 
+    // The name the model file was opened under (fileName or its fallback); "" for handed text.
+    const std::string& openedName() const { return openedName_; }
+
     // The next line as it comes, without its line feed (and the carriage return before it),
     // cut to kMaxLineBytes; false at the end of the text.
     bool readLine(std::string_view& line);
@@ -64,10 +67,11 @@ public:
 private:
     bool openFile(const std::string& cp932Name);
 
-    MappedFile mapped_;      // the file's bytes, when the text is a mapped file
-    std::string owned_;      // the text, when it was handed over or read
-    std::string_view text_;  // the one in use of the two
-    std::size_t pos_ = 0;    // byte offset of the next unread byte
+    MappedFile mapped_;       // the file's bytes, when the text is a mapped file
+    std::string owned_;       // the text, when it was handed over or read
+    std::string_view text_;   // the one in use of the two
+    std::size_t pos_ = 0;     // byte offset of the next unread byte
+    std::string openedName_;  // the file the text came from; "" when none
 };
 
 // Space, tab, carriage return, line feed, vertical tab and form feed.

@@ -636,6 +636,7 @@ bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vecto
     LineReader lines;
     if (!lines.openModelFile(fileName))
         return false;
+    const ModelFolderScope textureFolder(lines.openedName());
     return readLines(entry, lines, scale, counts);
 }
 

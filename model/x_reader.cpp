@@ -697,6 +697,7 @@ bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
     LineReader text;
     if (!text.openModelFile(fileName))
         return false;
+    const ModelFolderScope textureFolder(text.openedName());
     try {
         XReader reader(entry, text, scale, counts);
         reader.read();

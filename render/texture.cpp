@@ -1,18 +1,20 @@
 // Texture loading: picture and alpha plane, power-of-two resize, format choice, device surface.
 #include "render/texture.h"
 
+#include <algorithm>
+
 #include "base/cp932.h"
 #include "model/texture_alpha.h"
 
 namespace {
 
-// Loads image from path, else from the texture directory; path ends holding the last name tried.
-void loadPicture(ImageBuffer& image, std::string& path)
+// Loads image from the first place that gives a picture; path ends holding the last name tried.
+void loadPicture(ImageBuffer& image, std::string& path, std::string_view modelFolder)
 {
-    image.load(path);
-    if (image.empty()) {
-        path = textureFallbackPath(path);
-        image.load(path);
+    for (std::string& candidate : textureSearchPaths(path, modelFolder)) {
+        path = std::move(candidate);
+        if (image.load(path))
+            return;
     }
 }
 
@@ -30,16 +32,17 @@ Texture::~Texture()
     surface.reset();
 }
 
-bool Texture::loadTexture(DrawDevice* device, const std::string& path, const std::string* alphaPath)
+bool Texture::loadTexture(DrawDevice* device, const std::string& path, const std::string* alphaPath,
+                          std::string_view modelFolder)
 {
     std::string usedPath = path;
-    loadPicture(*this, usedPath);
+    loadPicture(*this, usedPath, modelFolder);
 
     std::string usedAlphaPath;
     if (alphaPath != nullptr) {
         usedAlphaPath = *alphaPath;
         ImageBuffer plane;
-        loadPicture(plane, usedAlphaPath);
+        loadPicture(plane, usedAlphaPath, modelFolder);
         setAlphaFromMask(plane);  // only when the sizes agree; otherwise the picture stays as it is
     }
 
@@ -133,6 +136,22 @@ std::string textureFallbackPath(std::string_view path)
     std::string fallback(kTextureDirectory);
     fallback.append(textureFileNamePart(path));
     return fallback;
+}
+
+std::vector<std::string> textureSearchPaths(std::string_view path, std::string_view modelFolder)
+{
+    std::vector<std::string> paths;
+    const auto add = [&paths](std::string candidate) {
+        if (std::find(paths.begin(), paths.end(), candidate) == paths.end())
+            paths.push_back(std::move(candidate));
+    };
+    add(std::string(path));
+    add(textureFallbackPath(path));
+    if (!modelFolder.empty()) {
+        add(std::string(modelFolder) + std::string(path));
+        add(std::string(modelFolder) + std::string(textureFileNamePart(path)));
+    }
+    return paths;
 }
 
 int32_t roundToPowerOfTwo(int32_t n)

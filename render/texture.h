@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "image/image_buffer.h"
 #include "render/draw_device.h"
@@ -33,11 +34,13 @@ public:
     // Releases the surface, then frees the picture.
     ~Texture() override;
 
-    // Loads the picture from path (else from the texture directory), merges the alpha plane
-    // when alphaPath is given and has the picture's size, resizes to power-of-two sides and
-    // makes the device surface. The keys are set only when all this succeeded. Without a
-    // device no surface can be made, and the load fails.
-    bool loadTexture(DrawDevice* device, const std::string& path, const std::string* alphaPath);
+    // Loads the picture from the first of textureSearchPaths(path, modelFolder) that gives one,
+    // merges the alpha plane (looked for the same way) when alphaPath is given and has the
+    // picture's size, resizes to power-of-two sides and makes the device surface. The keys are
+    // set only when all this succeeded. Without a device no surface can be made, and the load
+    // fails.
+    bool loadTexture(DrawDevice* device, const std::string& path, const std::string* alphaPath,
+                     std::string_view modelFolder = {});
 
     // Sets the masks for code and asks the device for a surface of that format and size.
     // False, with no surface, when the device has no matching format or cannot make it.
@@ -63,6 +66,12 @@ std::string_view textureFileNamePart(std::string_view path);
 
 // The texture directory followed by the file-name part of path.
 std::string textureFallbackPath(std::string_view path);
+
+// Where a texture named path is looked for, in this order, each place once: path as given
+// (relative to the working directory), textureFallbackPath(path), then, for a model read from
+// modelFolder (ending in its separator; "" for none), modelFolder + path and modelFolder + the
+// file-name part of path. Models are mostly handed out with their textures beside them.
+std::vector<std::string> textureSearchPaths(std::string_view path, std::string_view modelFolder);
 
 // The largest power of two not above n, and at least 4 (4 for every n up to 5).
 int32_t roundToPowerOfTwo(int32_t n);

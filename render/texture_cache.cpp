@@ -28,7 +28,8 @@ Texture* TextureCache::findOrLoadTexture(const std::string& path, const std::str
     }
 
     Texture* texture = textures_.emplace_back(std::make_unique<Texture>()).get();
-    texture->loadTexture(device_, lowered, alphaPath != nullptr ? &loweredAlpha : nullptr);
+    texture->loadTexture(device_, lowered, alphaPath != nullptr ? &loweredAlpha : nullptr,
+                         lowerCp932(modelFolder()));
     return texture;
 }
 

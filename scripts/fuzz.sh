@@ -18,7 +18,7 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/fuzz"
 corpus="$root/../shared/corpus"
-all=(scan_format settings bmp plugin_result mqo rok x)
+all=(scan_format settings bmp tga plugin_result mqo rok x)
 
 ci=0
 names=()
@@ -47,6 +47,7 @@ seed_files() {
     settings) find "$regress" -name '*.cfg' 2>/dev/null ;;
     plugin_result) find "$regress" -name '*.plugin' 2>/dev/null ;;
     bmp) find "$regress" "$corpus/mqo" -iname '*.bmp' 2>/dev/null ;;
+    tga) find "$regress" "$root/tests/data/pictures" -iname '*.tga' 2>/dev/null ;;
     mqo) find "$regress" "$root/data/model" "$corpus/mqo" -iname '*.mqo' 2>/dev/null ;;
     rok) find "$regress" "$corpus/rok" -iname '*.rok' 2>/dev/null ;;
     x) find "$regress" "$corpus/x" -iname '*.x' 2>/dev/null ;;

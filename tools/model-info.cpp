@@ -2,16 +2,19 @@
 // tree, so that a model's author sees how the program reads the file and tests can compare the
 // totals with counts of their own.
 //
-// One line per frame, indented by depth: the name (as UTF-8), sort key, group id, vertex and
-// triangle counts, material (diffuse colour and alpha), blending, the texture the material
-// named and the bounds. Then "total: frames=F meshes=M triangles=T size=(X Y Z) zero-normals=Z":
-// frames below the root, frames with a mesh, triangles of all meshes, the extent along each
-// axis of the box around every drawn corner (with each frame's scale, rotation and position
-// applied), and the number of corners whose normal is zero. When the program would fit the
-// model into its view (a model made at another scale, see app/view_fit.h), a last line
-// "fit: scale=F" says so: the program draws it F times as large as at its usual scale, with its
-// box centred on the origin. Exit status 0 when the model loaded, 1 when it could not be loaded
-// (a model without a single triangle included), 2 for a wrong command line.
+// First one line per texture file the model asks for (pictures and alpha planes, in the order
+// first asked): "texture: NAME -> PATH" with the file found where the program looks for it
+// (files are only checked to exist), or "texture: NAME missing". Then one line per frame,
+// indented by depth: the name (as UTF-8), sort key, group id, vertex and triangle counts,
+// material (diffuse colour and alpha), blending, the texture the material named and the bounds.
+// Then "total: frames=F meshes=M triangles=T size=(X Y Z) zero-normals=Z": frames below the
+// root, frames with a mesh, triangles of all meshes, the extent along each axis of the box
+// around every drawn corner (with each frame's scale, rotation and position applied), and the
+// number of corners whose normal is zero. When the program would fit the model into its view (a
+// model made at another scale, see app/view_fit.h), a last line "fit: scale=F" says so: the
+// program draws it F times as large as at its usual scale, with its box centred on the origin.
+// Exit status 0 when the model loaded, 1 when it could not be loaded (a model without a single
+// triangle included), 2 for a wrong command line.
 //
 // The program's texture cache needs a device; here the texture requests are only recorded, and
 // each named texture is stood in for by an empty texture without alpha, so the tree shows the
@@ -20,10 +23,12 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "app/glasses_scene.h"
 #include "app/view_fit.h"
 #include "base/cp932.h"
+#include "base/files.h"
 #include "model/frame.h"
 #include "model/model_cache.h"
 #include "model/model_measure.h"
@@ -37,6 +42,9 @@ class NamingTextureSource : public TextureSource {
 public:
     Texture* findOrLoadTexture(const std::string& path, const std::string* alphaPath) override
     {
+        noteFile(path);
+        if (alphaPath)
+            noteFile(*alphaPath);
         const std::string label = alphaPath ? path + "\" aplane \"" + *alphaPath : path;
         const auto found = byLabel_.find(label);
         if (found != byLabel_.end())
@@ -53,7 +61,35 @@ public:
         return found == names_.end() ? std::string() : found->second;
     }
 
+    void printFiles() const
+    {
+        for (const auto& [name, path] : files_) {
+            if (path.empty())
+                std::printf("texture: %s missing\n", cp932ToUtf8(name).c_str());
+            else
+                std::printf("texture: %s -> %s\n", cp932ToUtf8(name).c_str(), cp932ToUtf8(path).c_str());
+        }
+    }
+
 private:
+    // Notes where a texture file named by the model is found, while the model's folder is known.
+    void noteFile(const std::string& name)
+    {
+        for (const auto& file : files_) {
+            if (file.first == name)
+                return;
+        }
+        std::string found;
+        for (const std::string& candidate : textureSearchPaths(name, modelFolder())) {
+            if (openFile(candidate, "rb")) {
+                found = candidate;
+                break;
+            }
+        }
+        files_.emplace_back(name, found);
+    }
+
+    std::vector<std::pair<std::string, std::string>> files_;  // name, where found ("": missing)
     std::deque<Texture> textures_;
     std::map<std::string, Texture*> byLabel_;
     std::map<const Texture*, std::string> names_;
@@ -132,6 +168,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "model-info: could not load %s\n", argv[1]);
             status = 1;
         } else {
+            textures.printFiles();
             Totals totals;
             printFrame(model, 0, textures, totals);
             printTotals(totals, measureModel(model));

@@ -12,6 +12,7 @@
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
+#include "image/win32/wic_picture_decoder.h"
 #include "math/cpu.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
@@ -30,6 +31,7 @@ int32_t runProgram(HINSTANCE instance, bool useLayeredWindows)
     // Windows layer needs them when it is made; nothing runs before the application starts.
     World world;
     PluginHost plugins;
+    WicPictureDecoder systemPictures;  // PNG, JPEG, GIF and TIFF textures
     Win32AppServices services(instance, world, plugins);
     StartupMark mark(services);
     Application app(mark);

@@ -2,7 +2,7 @@
 // back what it took: a window's context, a memory context, a DirectDraw surface's context, an
 // object selected into a context, an owned GDI object. Each gives its handle back when the scope
 // ends, in the reverse order of creation; a handle that could not be had is null and given back
-// to no one. COM interfaces have their own holder (render/win32/com_ptr.h).
+// to no one. COM interfaces have their own holder (base/win32/com_ptr.h).
 #pragma once
 
 #include <windows.h>

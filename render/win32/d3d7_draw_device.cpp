@@ -5,12 +5,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/win32/com_ptr.h"
 #include "base/win32/gdi_handles.h"
 #include "image/image_buffer.h"
 #include "image/win32/image_dc.h"
 #include "math/matrix4.h"
 #include "render/texture_format.h"
-#include "render/win32/com_ptr.h"
 
 // The portable mirrors of Direct3D 7's numbers and records must be the SDK's.
 static_assert(static_cast<uint32_t>(TransformState::World) == D3DTRANSFORMSTATE_WORLD);

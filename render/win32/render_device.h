@@ -17,7 +17,7 @@
 
 #include <cstdint>
 
-#include "render/win32/com_ptr.h"
+#include "base/win32/com_ptr.h"
 
 class ImageBuffer;
 

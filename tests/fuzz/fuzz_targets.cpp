@@ -1,5 +1,5 @@
-// The fuzz targets: models through the model cache, BMP files and plug-in pictures through the
-// texture path, settings bytes through the decoder, lines through ScanFormat.
+// The fuzz targets: models through the model cache, BMP and TGA files and plug-in pictures through
+// the texture path, settings bytes through the decoder, lines through ScanFormat.
 #include "tests/fuzz/fuzz_targets.h"
 
 #include <cmath>
@@ -214,7 +214,7 @@ TargetResult modelTarget(const std::string& fileName)
     return TargetResult::loaded;
 }
 
-TargetResult bmpTarget(const std::string& fileName)
+TargetResult pictureFileTarget(const std::string& fileName)
 {
     Texture texture;
     texture.loadTexture(nullptr, fileName, nullptr);  // false without a device, picture kept

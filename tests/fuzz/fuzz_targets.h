@@ -26,9 +26,10 @@ const char* targetResultName(TargetResult result);
 // are not read: each is stood in for by one empty texture.
 TargetResult modelTarget(const std::string& fileName);
 
-// The texture path for a picture file: ImageBuffer::load (no decoder plug-in installed, so the
-// BMP reader for a name holding ".bmp"), then the power-of-two resize a texture gets.
-TargetResult bmpTarget(const std::string& fileName);
+// The texture path for a picture file: ImageBuffer::load (no decoder plug-in or system decoder
+// installed, so the BMP reader for a name holding ".bmp", the TGA reader for one ending in
+// ".tga"), then the power-of-two resize a texture gets.
+TargetResult pictureFileTarget(const std::string& fileName);
 
 // decodeSettings of a settings file's bytes; a name it yields must encode and decode to itself.
 TargetResult settingsTarget(std::span<const uint8_t> bytes);

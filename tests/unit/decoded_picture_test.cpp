@@ -1,9 +1,11 @@
 // Pictures from decoder plug-ins: the checks on what a plug-in returns, and load asking the
-// installed decoder before the BMP reader.
+// installed decoder before the BMP reader and the system decoder after it.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "image/image_buffer.h"
@@ -157,6 +159,70 @@ TEST(DecodedPicture, WithoutADecoderLoadWithPluginGivesNothing)
     image.create(2, 2, 24);
     EXPECT_EQ(image.loadWithPlugin("anything.png"), nullptr);
     EXPECT_TRUE(image.empty());
+}
+
+// A system decoder that hands back a 2 x 1 32-bit picture whose second pixel has the alpha of
+// the file's last byte, and records the files it was given.
+class FakeSystemDecoder final : public SystemPictureDecoder {
+public:
+    FakeSystemDecoder() : previous(installSystemDecoder(this)) {}
+    ~FakeSystemDecoder() override { installSystemDecoder(previous); }
+
+    bool decodeFile(std::span<const uint8_t> bytes, ImageBuffer& image) override
+    {
+        asked.emplace_back(bytes.begin(), bytes.end());
+        if (!image.create(2, 1, 32))
+            return false;
+        std::memset(image.pixels(), 0xFF, image.sizeImage());
+        image.pixels()[7] = bytes.back();
+        return true;
+    }
+
+    std::vector<std::vector<uint8_t>> asked;
+    SystemPictureDecoder* previous = nullptr;
+};
+
+std::vector<uint8_t> bytesOf(std::string_view text)
+{
+    return {text.begin(), text.end()};
+}
+
+using namespace std::string_view_literals;
+
+TEST(DecodedPicture, TheSystemDecoderIsAskedLastAndOnlyForItsSignatures)
+{
+    ScratchDir dir;
+    BmpLayout layout;
+    layout.rowsFromTop = {{0x010203}};
+    FakeSystemDecoder decoder;
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        bool offered;    // handed to the system decoder
+        uint16_t depth;  // of the picture; 0: none
+    } cases[] = {
+        {"a.png", bytesOf("\x89PNG\r\n\x1A\n\x80"sv), true, 32},  // a translucent pixel keeps the alpha
+        {"a.jpg", bytesOf("\xFF\xD8\xFF\xE0\xFF"sv), true, 24},   // all opaque: 24 bits
+        {"a.gif", bytesOf("GIF87a\x00"sv), true, 32},
+        {"b.gif", bytesOf("GIF89a\x00"sv), true, 32},
+        {"a.tif", bytesOf("II*\0\x10"sv), true, 32},
+        {"b.tif", bytesOf("MM\0*\x10"sv), true, 32},
+        {"png-named.bmp", bytesOf("\x89PNG\r\n\x1A\n\x01"sv), true, 32},  // refused as BMP, then decoded
+        {"cut.png", bytesOf("\x89PNG\r\n"sv), false, 0},
+        {"notes.png", bytesOf("just text"sv), false, 0},
+        {"real.bmp", makeBmp(layout), false, 24},  // the BMP reader's
+    };
+    size_t offered = 0;
+    for (const auto& c : cases) {
+        ImageBuffer image;
+        image.load(dir.write(c.name, c.bytes));
+        EXPECT_EQ(image.bitsPerPixel(), c.depth) << c.name;
+        offered += c.offered ? 1 : 0;
+        ASSERT_EQ(decoder.asked.size(), offered) << c.name;
+        if (c.offered) {
+            EXPECT_EQ(decoder.asked.back(), c.bytes) << "the whole file goes to the decoder: " << c.name;
+        }
+    }
 }
 
 }  // namespace

@@ -106,6 +106,7 @@ struct BmpLayout {
     uint32_t compression = 0;
     uint32_t clrUsed = 0;
     std::vector<uint32_t> masks;  // bit fields written right after the 40-byte header fields
+    bool topDown = false;         // rows stored top row first, with a negative height
 };
 
 inline std::vector<uint8_t> makeBmp(const BmpLayout& layout)
@@ -122,7 +123,7 @@ inline std::vector<uint8_t> makeBmp(const BmpLayout& layout)
     putLe32(out, 10, static_cast<uint32_t>(offBits));
     putLe32(out, 14, layout.infoSize);
     putLe32(out, 18, static_cast<uint32_t>(width));
-    putLe32(out, 22, static_cast<uint32_t>(height));
+    putLe32(out, 22, static_cast<uint32_t>(layout.topDown ? -height : height));
     putLe16(out, 26, 1);
     putLe16(out, 28, layout.bitsPerPixel);
     putLe32(out, 30, layout.compression);
@@ -132,7 +133,8 @@ inline std::vector<uint8_t> makeBmp(const BmpLayout& layout)
     const size_t tableAt = 14 + layout.infoSize + extra;
     for (size_t i = 0; i < layout.table.size(); ++i)
         putLe32(out, tableAt + 4 * i, layout.table[i]);
-    for (int32_t r = height - 1; r >= 0; --r) {
+    for (int32_t k = 0; k < height; ++k) {
+        const int32_t r = layout.topDown ? k : height - 1 - k;
         const auto row = packRow(layout.bitsPerPixel, layout.rowsFromTop[static_cast<size_t>(r)]);
         out.insert(out.end(), row.begin(), row.end());
     }

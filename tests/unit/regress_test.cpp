@@ -49,8 +49,8 @@ bool runTarget(const fs::path& path, TargetResult& result)
     const std::string extension = lowerExtension(path);
     if (extension == ".mqo" || extension == ".rok" || extension == ".x")
         result = modelTarget(programName(path));
-    else if (extension == ".bmp")
-        result = bmpTarget(programName(path));
+    else if (extension == ".bmp" || extension == ".tga")
+        result = pictureFileTarget(programName(path));
     else if (extension == ".cfg")
         result = settingsTarget(fileBytes(path));
     else if (extension == ".plugin")

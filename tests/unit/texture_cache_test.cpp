@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image_test_support.h"
+#include "model/model_cache.h"
 #include "model/texture_alpha.h"
 #include "recording_draw_device.h"
 #include "render/texture_cache.h"
@@ -203,6 +204,13 @@ TEST(TexturePaths, FileNamePartAndFallback)
         EXPECT_EQ(textureFileNamePart(c.path), c.name) << c.path;
         EXPECT_EQ(textureFallbackPath(c.path), "data\\texture\\" + c.name) << c.path;
     }
+    using Paths = std::vector<std::string>;
+    EXPECT_EQ(textureSearchPaths("..\\tex\\wood.png", "m\\"),
+              (Paths{"..\\tex\\wood.png", "data\\texture\\wood.png", "m\\..\\tex\\wood.png", "m\\wood.png"}));
+    EXPECT_EQ(textureSearchPaths("wood.png", "m/"),
+              (Paths{"wood.png", "data\\texture\\wood.png", "m/wood.png"}))
+        << "each place once";
+    EXPECT_EQ(textureSearchPaths("tex\\wood.png", ""), (Paths{"tex\\wood.png", "data\\texture\\wood.png"}));
 }
 
 TEST(TexturePaths, RoundToPowerOfTwoOfOneAndAHalfSides)
@@ -289,6 +297,48 @@ TEST(TextureCache, NamesMatchWhateverTheirDirectoryAndCaseAndFailedLoadsAreTried
     EXPECT_EQ(f.cache.count(), 3u);
     EXPECT_EQ(f.cache.at(1), a);
     EXPECT_EQ(f.cache.at(2), b);
+}
+
+// A model read from another folder than the working directory finds the textures kept beside it:
+// under the name as given, relative to its folder, or by file name in its folder; a texture
+// found under the name as given wins over one beside the model.
+TEST(TextureCache, TexturesBesideAModelInAnotherFolderAreFound)
+{
+    ScratchDir dir;
+    std::filesystem::create_directories(dir.file("elsewhere/models/sub"));
+    dir.write("elsewhere/models/beside.bmp", plainBmp(4, 4, 0x000011));
+    dir.write("elsewhere/models/sub/below.bmp", plainBmp(4, 4, 0x000022));
+    dir.write("elsewhere/models/sub/named.bmp", plainBmp(4, 4, 0x000033));
+    dir.write("elsewhere/models/named.bmp", plainBmp(4, 4, 0x000077));
+    dir.write("elsewhere/models/far.bmp", plainBmp(4, 4, 0x000044));
+    dir.write("elsewhere/models/first.bmp", plainBmp(4, 4, 0x000055));
+    const std::string first = dir.write("first.bmp", plainBmp(4, 4, 0x000066));
+    const char* names[] = {"beside.bmp",  "sub\\below.bmp", "sub\\named.bmp", "c:\\old\\disk\\far.bmp",
+                           first.c_str(), "missing.bmp"};
+    std::string text = "Metasequoia Document\nFormat Text Ver 1.0\nMaterial 6 {\n";
+    for (const char* name : names)
+        text +=
+            "\"m\" col(1 1 1 1) dif(1) amb(1) emi(0) spc(0) power(0) tex(\"" + std::string(name) + "\")\n";
+    text += "}\nObject \"o\" {\nvertex 3 {\n0 0 0\n1 0 0\n0 1 0\n}\nface 1 {\n3 V(0 1 2) M(0)\n}\n}\nEof\n";
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    const std::string model = dir.write("elsewhere/models/model.mqo", bytes);
+
+    RecordingDrawDevice device;
+    World world;
+    world.setDevice(&device);
+    Frame frame;
+    ASSERT_NE(world.modelCache.load(frame, model, Vector3(1.0f, 1.0f, 1.0f)), nullptr);
+    EXPECT_EQ(textureSource().modelFolder(), "") << "the folder is known only while the model is read";
+    const uint32_t expected[] = {0x000011, 0x000022, 0x000033, 0x000044, 0x000066};
+    ASSERT_EQ(world.textureCache.count(), 6u);
+    for (size_t i = 0; i < 5; ++i) {
+        const Texture* t = world.textureCache.at(i);
+        ASSERT_FALSE(t->empty()) << names[i];
+        EXPECT_EQ(colorAt(*t, 0, 0), expected[i]) << names[i];
+    }
+    EXPECT_TRUE(world.textureCache.at(5)->empty());
+    world.clearWorld();
+    world.setDevice(nullptr);
 }
 
 TEST(TextureCache, NoFormatOfTheDesktopDepthMeansNoSurface)

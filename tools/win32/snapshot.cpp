@@ -24,6 +24,7 @@
 #include "image/pixel_storage.h"
 #include "image/win32/dib_section_storage.h"
 #include "image/win32/plugin_host.h"
+#include "image/win32/wic_picture_decoder.h"
 #include "render/win32/d3d7_draw_device.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
@@ -110,6 +111,7 @@ int snapshot(const std::wstring& modelPath, const std::wstring& outPath)
         World world;
         world.setDevice(&drawDevice);
         PluginHost plugins;
+        WicPictureDecoder systemPictures;
         SnapshotHost host(device, plugins);
         GlassesScene scene(world, host);
         std::string model = utf16ToCp932(std::u16string(modelPath.begin(), modelPath.end()));
