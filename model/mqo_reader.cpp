@@ -307,7 +307,9 @@ private:
         named.name = nameText(fields.name);
         Material& m = named.material;
         const float* c = fields.colour;
-        m.diffuse = {c[0] * fields.dif, c[1] * fields.dif, c[2] * fields.dif, c[3] * fields.dif};
+        // dif scales the colour only: the fourth value of col is the material's opacity as the
+        // author set it (dif is 0.8 by default, and 0 for purely emissive materials).
+        m.diffuse = {c[0] * fields.dif, c[1] * fields.dif, c[2] * fields.dif, c[3]};
         m.ambient = {c[0] * fields.amb, c[1] * fields.amb, c[2] * fields.amb, c[3] * fields.amb};
         m.specular = {c[0] * fields.spc, c[1] * fields.spc, c[2] * fields.spc, 0.0f};
         m.emissive = {c[0] * fields.emi, c[1] * fields.emi, c[2] * fields.emi, 0.0f};

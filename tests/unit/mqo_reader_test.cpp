@@ -85,7 +85,7 @@ TEST(MqoReader, MaterialColoursFollowColAndItsFactors)
     const D3DMaterial7Data& m = *meshes[0]->material;
     EXPECT_FLOAT_EQ(m.diffuse.r, 0.8f);
     EXPECT_FLOAT_EQ(m.diffuse.g, 0.0f);
-    EXPECT_FLOAT_EQ(m.diffuse.a, 0.4f);
+    EXPECT_FLOAT_EQ(m.diffuse.a, 0.5f) << "the opacity is col's own, not scaled by dif";
     EXPECT_FLOAT_EQ(m.ambient.r, 0.6f);
     EXPECT_FLOAT_EQ(m.ambient.a, 0.3f);
     EXPECT_EQ(m.specular.a, 0.0f);
@@ -94,6 +94,15 @@ TEST(MqoReader, MaterialColoursFollowColAndItsFactors)
     EXPECT_FLOAT_EQ(m.power, 5.0f);
     EXPECT_EQ(meshes[0]->alphaBlend, 1);
     EXPECT_TRUE(r.entry.materials.next == nullptr) << "materials are emptied after the read";
+
+    // An opaque colour stays opaque whatever dif is, also 0 (a purely emissive material).
+    for (const char* dif : {"0.8", "0"}) {
+        Read opaque(std::string("Material 1 {\n\"m\" col(0.5 0.5 0.5 1.000) dif(") + dif + ") emi(1)\n}\n" +
+                    squareObject("o", "3 V(0 1 2)\n"));
+        ASSERT_EQ(opaque.meshes().size(), 1u);
+        EXPECT_EQ(opaque.meshes()[0]->material->diffuse.a, 1.0f) << dif;
+        EXPECT_EQ(opaque.meshes()[0]->alphaBlend, 0) << dif;
+    }
 }
 
 TEST(MqoReader, MaterialTexturesAndEntriesInAnyOrder)
