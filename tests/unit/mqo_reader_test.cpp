@@ -351,6 +351,7 @@ TEST(MqoReader, ConnectedMirrorSmoothsAcrossItsPlane)
         const char* lines;
         const char* x;  // of the two corners near the plane
         bool joined;
+        float scale = 1.0f;
     };
     const Case cases[] = {
         {"mirror 2\n", "0", true},
@@ -358,11 +359,13 @@ TEST(MqoReader, ConnectedMirrorSmoothsAcrossItsPlane)
         {"mirror 2\n", "0.05", false},
         {"mirror 2\nmirror_dis 0.1\n", "0.05", true},
         {"mirror 2\nmirror_dis 0.1\nshading 0\n", "0.05", false},
+        {"mirror 2\nmirror_dis 0.1\n", "0.12", false, 0.5f},  // mirror_dis is in the file's units
     };
     for (const Case& c : cases) {
         const std::string x = c.x;
         Read r("Object \"o\" {\n" + std::string(c.lines) + "vertex 3 {\n" + x + " 0 0\n" + x +
-               " 1 0\n2 0 0.5\n}\nface 1 {\n3 V(0 1 2)\n}\n}\n");
+                   " 1 0\n2 0 0.5\n}\nface 1 {\n3 V(0 1 2)\n}\n}\n",
+               Vector3(c.scale, c.scale, c.scale));
         ASSERT_EQ(r.meshes().size(), 1u) << c.lines;
         const MeshVertex* v = r.meshes()[0]->vertices;
         ASSERT_EQ(r.meshes()[0]->vertexCount, 6);
