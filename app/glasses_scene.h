@@ -16,6 +16,7 @@
 #include "base/ptr_array.h"
 #include "image/image_buffer.h"
 #include "model/d3d_material7_data.h"
+#include "model/scene_part_names.h"
 
 class Frame;
 class Light;
@@ -44,10 +45,10 @@ public:
 
 class GlassesScene {
 public:
-    // Object names of the parts the scene drives (code page 932).
-    static constexpr char kLensName[] = "\x83\x8C\x83\x93\x83\x59";               // レンズ
-    static constexpr char kLeftMaskName[] = "\x8D\xB6\x83\x7D\x83\x58\x83\x4E";   // 左マスク
-    static constexpr char kRightMaskName[] = "\x89\x45\x83\x7D\x83\x58\x83\x4E";  // 右マスク
+    // Object names of the parts the scene drives (code page 932, model/scene_part_names.h).
+    static constexpr const char* kLensName = kLensObjectName;
+    static constexpr const char* kLeftMaskName = kLeftMaskObjectName;
+    static constexpr const char* kRightMaskName = kRightMaskObjectName;
     static constexpr float kModelScale = 0.7f;
 
     GlassesScene(World& world, SceneHost& host) : world_(world), host_(host) {}

@@ -9,6 +9,8 @@
 // - the file: at most kMaxModelFileBytes, lines at most kMaxLineBytes (line_reader.h);
 // - materials: kMaxMaterials kept, later material lines read past;
 // - mesh frames: kMaxMeshFrames for the document (build_meshes.h), later faces left out;
+// - face corners: kMaxDocumentCorners for the document, mirror copies included, later mirror
+//   copies left out (and copies whose vertices could not be numbered as int32);
 // - object names: cut to kMaxObjectNameBytes, since every mesh frame of the object holds a copy;
 // - a declared count reserves no more entries than the rest of the file could hold lines for,
 //   and a binary block is cut to the bytes the file still holds;
@@ -19,6 +21,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <cstdint>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -27,7 +31,10 @@
 #include "base/cp932.h"
 #include "model/build_meshes.h"
 #include "model/face.h"
+#include "model/mqo_mirror.h"
+#include "model/object_faces.h"
 #include "model/scan_format.h"
+#include "model/scene_part_names.h"
 #include "model/smooth_normals.h"
 #include "model/texture_source.h"
 
@@ -41,6 +48,10 @@ constexpr int32_t kMaxMaterials = kMaxMeshFrames;
 // Object names longer than this are cut; names the program looks for are a few bytes long.
 constexpr std::size_t kMaxObjectNameBytes = 1024;
 constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
+// The corners a document may make, its faces' and their mirror copies' together: as many as
+// the largest file could hold itself (a corner takes at least two bytes of a face line), so
+// mirroring never makes a model larger than a file without mirrors could.
+constexpr int64_t kMaxDocumentCorners = kMaxModelFileBytes / 2;
 
 bool closesChunk(std::string_view line)
 {
@@ -116,39 +127,6 @@ float littleEndianFloat(const char* bytes)
     return std::bit_cast<float>(bits);
 }
 
-// The faces of one object: the records, and their corners and indices in two shared arrays,
-// face after face, that the records point into once the list is complete.
-struct ObjectFaces {
-    std::vector<Face> faces;
-    std::vector<MeshVertex> corners;
-    std::vector<int32_t> indices;
-    // Smoothing waits for the end of the object (only its last face chunk counts), with the
-    // vertex count and facet angle in force at that chunk.
-    int32_t vertexCount = 0;
-    float facetAngle = 0.0f;
-
-    void clear()
-    {
-        vertexCount = 0;
-        faces.clear();
-        corners.clear();
-        indices.clear();
-    }
-
-    // Points every face at its corners; needed after the arrays have stopped growing.
-    void link()
-    {
-        std::size_t first = 0;
-        for (Face& face : faces) {
-            face.vertices = corners.data() + first;
-            face.indices = indices.data() + first;
-            first += static_cast<std::size_t>(face.vertexCount);
-        }
-    }
-
-    int32_t count() const { return static_cast<int32_t>(faces.size()); }
-};
-
 // The fields of a material line, with the values Metasequoia writes for a new material where
 // the line leaves one out.
 struct MaterialFields {
@@ -212,7 +190,7 @@ bool readMaterialEntry(std::string_view line, std::size_t& pos, MaterialFields& 
 class MqoReader {
 public:
     MqoReader(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
-        : entry_(entry), lines_(lines), mirror_(-scale.x, scale.y, scale.z), counts_(counts)
+        : entry_(entry), lines_(lines), axisScale_(-scale.x, scale.y, scale.z), counts_(counts)
     {}
 
     void read()
@@ -234,15 +212,48 @@ public:
     }
 
 private:
-    // The object's faces, smoothed, as mesh frames under the root (made for every object, even
-    // one without faces), while the document has frames left.
+    // The object's faces and their mirror copies, smoothed (or flat), as mesh frames under the
+    // root (made for every object, even one without faces), while the document has frames left.
     void buildObjectMeshes(const std::string& name)
     {
-        smoothNormals(faces_.faces.data(), faces_.count(), faces_.vertexCount, faces_.facetAngle);
+        const int32_t smoothedVertices = addMirrorCopies();
+        faces_.link();
+        if (flatShading_)
+            faces_.takeFaceNormals();
+        else
+            smoothNormals(faces_.faces.data(), faces_.count(), smoothedVertices, faces_.facetAngle);
         const int32_t droppedBefore = frames_.facesDropped;
         buildMeshesByMaterial(entry_, faces_.faces.data(), faces_.count(), 0, nullptr, name.c_str(), frames_);
         counts_.facesDropped += frames_.facesDropped - droppedBefore;
         counts_.meshFrames = frames_.framesMade();
+    }
+
+    // Appends the object's mirror copies, each while the document's corner budget holds one
+    // more (copies that do not fit are left out and counted); returns the number of vertices
+    // smoothing is to tell apart.
+    int32_t addMirrorCopies()
+    {
+        const int32_t fileFaces = faces_.count();
+        const auto fileCorners = static_cast<int64_t>(faces_.corners.size());
+        cornersLeft_ -= fileCorners;
+        const std::vector<int32_t> masks = mirrorReflections(objectMirror_);
+        const int64_t vertices = mirroredVertexCount(faces_.vertexCount, objectMirror_);
+        if (masks.empty() || fileCorners == 0)
+            return faces_.vertexCount;
+        const auto wanted = static_cast<int64_t>(masks.size());
+        const int64_t copies =
+            vertices > INT32_MAX ? 0 : std::clamp<int64_t>(cornersLeft_ / fileCorners, 0, wanted);
+        counts_.facesDropped += static_cast<int32_t>((wanted - copies) * fileFaces);
+        if (copies == 0)
+            return faces_.vertexCount;
+        const auto total = static_cast<std::size_t>(copies + 1);
+        faces_.faces.reserve(total * faces_.faces.size());
+        faces_.corners.reserve(total * faces_.corners.size());
+        faces_.indices.reserve(total * faces_.indices.size());
+        for (int64_t c = 0; c < copies; ++c)
+            appendReflection(faces_, fileFaces, objectMirror_, masks[static_cast<std::size_t>(c)]);
+        cornersLeft_ -= copies * fileCorners;
+        return static_cast<int32_t>(vertices);
     }
 
     // Names in the file as code page 932 bytes.
@@ -307,7 +318,9 @@ private:
         named.name = nameText(fields.name);
         Material& m = named.material;
         const float* c = fields.colour;
-        m.diffuse = {c[0] * fields.dif, c[1] * fields.dif, c[2] * fields.dif, c[3] * fields.dif};
+        // dif scales the colour only: the fourth value of col is the material's opacity as the
+        // author set it (dif is 0.8 by default, and 0 for purely emissive materials).
+        m.diffuse = {c[0] * fields.dif, c[1] * fields.dif, c[2] * fields.dif, c[3]};
         m.ambient = {c[0] * fields.amb, c[1] * fields.amb, c[2] * fields.amb, c[3] * fields.amb};
         m.specular = {c[0] * fields.spc, c[1] * fields.spc, c[2] * fields.spc, 0.0f};
         m.emissive = {c[0] * fields.emi, c[1] * fields.emi, c[2] * fields.emi, 0.0f};
@@ -342,8 +355,14 @@ private:
             }
             depth = depth == 0 ? readObjectLine(line) : readNestedLine(line, depth);
         }
-        buildObjectMeshes(name);
-        ++counts_.objects;
+        // A hidden object is left out, unless the scene drives it: the scene decides how the
+        // glasses' parts show.
+        if (hidden_ && !isScenePartName(name)) {
+            ++counts_.objectsHidden;
+        } else {
+            buildObjectMeshes(name);
+            ++counts_.objects;
+        }
         positions_.clear();
         faces_.clear();
     }
@@ -361,6 +380,9 @@ private:
             materialsChanged_ = false;
         }
         facetAngle_ = kDefaultFacetAngle;
+        hidden_ = false;
+        flatShading_ = false;
+        objectMirror_ = ObjectMirror();
         positions_.clear();
         faces_.clear();
         binaryPending_ = false;
@@ -371,6 +393,12 @@ private:
     {
         if (startsWithIgnoringAsciiCase(line, "facet ")) {
             facetAngle_ = narrowToFloat(textToDouble(line.substr(6)) * kDegreesToRadians);
+        } else if (startsWithIgnoringAsciiCase(line, "visible ")) {
+            hidden_ = textToInt(line.substr(8)) == 0;
+        } else if (startsWithIgnoringAsciiCase(line, "shading ")) {
+            flatShading_ = textToInt(line.substr(8)) == 0;
+        } else if (startsWithIgnoringAsciiCase(line, "mirror")) {
+            readMirrorLine(line);
         } else if (startsWithIgnoringAsciiCase(line, "vertex ")) {
             readVertexChunk(line);
         } else if (startsWithIgnoringAsciiCase(line, "face ")) {
@@ -384,8 +412,27 @@ private:
         } else if (opensChunk(line)) {
             return 1;
         }
-        // visible, locking, shading, color, depth, mirror and every other attribute: ignored.
+        // locking, color, depth, scale, rotation, translation and every other attribute: ignored.
         return 0;
+    }
+
+    // "mirror 1" (separate) or "mirror 2" (connected), "mirror_axis" bits and "mirror_dis".
+    void readMirrorLine(std::string_view line)
+    {
+        if (startsWithIgnoringAsciiCase(line, "mirror ")) {
+            const int32_t mode = textToInt(line.substr(7));
+            objectMirror_.mode = mode == 1   ? ObjectMirror::Mode::separate
+                                 : mode == 2 ? ObjectMirror::Mode::connected
+                                             : ObjectMirror::Mode::none;
+        } else if (startsWithIgnoringAsciiCase(line, "mirror_axis ")) {
+            objectMirror_.axes = textToInt(line.substr(12)) & kMirrorAllAxes;
+        } else if (startsWithIgnoringAsciiCase(line, "mirror_dis ")) {
+            // The distance is in the file's units; positions are scaled by now.
+            const float distance = narrowToFloat(textToDouble(line.substr(11)));
+            objectMirror_.planeDistance.set(distance * std::fabs(axisScale_.x),
+                                            distance * std::fabs(axisScale_.y),
+                                            distance * std::fabs(axisScale_.z));
+        }
     }
 
     // One line inside a sub-chunk of the object: only nesting and binary blocks matter there.
@@ -425,13 +472,14 @@ private:
         for (std::size_t k = 0; k < n; ++k) {
             const char* v = blob.data() + k * kBytesPerBinaryVertex;
             positions_.push_back(
-                mirrored(littleEndianFloat(v), littleEndianFloat(v + 4), littleEndianFloat(v + 8)));
+                scaledPosition(littleEndianFloat(v), littleEndianFloat(v + 4), littleEndianFloat(v + 8)));
         }
     }
 
-    Vector3 mirrored(float x, float y, float z) const
+    // A position of the file in model space: the caller's size applied, X mirrored.
+    Vector3 scaledPosition(float x, float y, float z) const
     {
-        return {x * mirror_.x, y * mirror_.y, z * mirror_.z};
+        return {x * axisScale_.x, y * axisScale_.y, z * axisScale_.z};
     }
 
     void readVertexChunk(std::string_view header)
@@ -452,7 +500,7 @@ private:
             }
             float x = 0.0f, y = 0.0f, z = 0.0f;
             ScanFormat(line, "%f %f %f", &x, &y, &z);
-            positions_.push_back(mirrored(x, y, z));
+            positions_.push_back(scaledPosition(x, y, z));
         }
         consumeClosingBrace();
     }
@@ -491,7 +539,6 @@ private:
         }
         if (!closed)
             consumeClosingBrace();
-        faces_.link();
         faces_.vertexCount = static_cast<int32_t>(positions_.size());
         faces_.facetAngle = facetAngle_;
     }
@@ -593,9 +640,10 @@ private:
 
     ModelEntry& entry_;
     LineReader& lines_;
-    Vector3 mirror_;  // the caller's scale with X negated
+    Vector3 axisScale_;  // the caller's scale with X negated
     MqoReadCounts& counts_;
     FrameBudget frames_;                         // mesh frames the document may still make
+    int64_t cornersLeft_ = kMaxDocumentCorners;  // face corners the document may still make
     bool utf8Names_ = false;                     // "CodePage utf8": names are UTF-8 in the file
     const Material fallback_ = whiteMaterial();  // for M( numbers outside the list
     // The object being read.
@@ -603,7 +651,10 @@ private:
     bool materialsChanged_ = true;            // materials_ must be made again
     int32_t materialCount_ = 0;               // materials appended from the file
     float facetAngle_ = kDefaultFacetAngle;   // radians
-    std::vector<Vector3> positions_;          // scaled and mirrored
+    bool hidden_ = false;                     // "visible 0"
+    bool flatShading_ = false;                // "shading 0": corners keep their face's normal
+    ObjectMirror objectMirror_;
+    std::vector<Vector3> positions_;  // scaled and mirrored
     ObjectFaces faces_;
     bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
 };

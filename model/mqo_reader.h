@@ -2,7 +2,13 @@
 // become the entry's named materials for the time of the read (textures come from the texture
 // source); every object becomes mesh frames under the entry's root, named after the object,
 // with positions scaled and mirrored in X and vertex normals smoothed within the object's
-// facet angle. Bone and anchor objects are left out. Besides the vertex list an object's
+// facet angle (or, with "shading 0", flat). Bone and anchor objects are left out, and so are
+// objects hidden in the file ("visible 0") unless they are parts the scene drives (lens,
+// masks). A mirrored object ("mirror 1" separate, "mirror 2" connected, on the "mirror_axis"
+// planes through the origin) gets a reflected copy of its faces for each combination of its
+// axes, turned to face outward; a connected mirror smooths across its planes the corners that
+// lie within "mirror_dis" of them. A material's opacity is the fourth value of col, its
+// diffuse colour col scaled by dif. Besides the vertex list an object's
 // positions may come from a binary BVertex block; sub-chunks an object holds (vertexattr and
 // the like) are passed over whole. Names in a document marked "CodePage utf8" are converted to
 // code page 932. A material line's entries (col, dif, amb, emi, spc, power, tex, aplane) are
@@ -27,11 +33,14 @@
 
 // What one read found, for tests and tools that compare a file with independent counts.
 struct MqoReadCounts {
-    int32_t objects = 0;         // objects read (each handed to buildMeshes, even without faces)
+    int32_t objects = 0;         // objects read and shown (each handed to buildMeshes, even
+                                 // without faces)
     int32_t objectsSkipped = 0;  // bone and anchor objects left out
+    int32_t objectsHidden = 0;   // objects left out because the file hides them
     int32_t facesDropped = 0;    // faces left out: no corners, a corner index outside the
                                  // vertex list, a V( list shorter than the corner count, or
-                                 // past the limit of mesh frames
+                                 // past the limit of mesh frames or corners (mirror copies
+                                 // count as faces)
     int32_t meshFrames = 0;      // mesh frames made
 };
 

@@ -58,7 +58,7 @@ def read_mqo(path):
                 r, g, b, a = map(float, m.group(2).split())
                 dif, amb, emi, spc, power = (float(m.group(k)) for k in range(3, 8))
                 materials.append({"name": m.group(1), "power": power,
-                                  "diffuse": (r * dif, g * dif, b * dif, a * dif),
+                                  "diffuse": (r * dif, g * dif, b * dif, a),
                                   "emissive": (r * emi, g * emi, b * emi),
                                   "specular": (r * spc, g * spc, b * spc)})
         elif line.startswith("Object "):

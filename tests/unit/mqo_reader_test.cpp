@@ -85,7 +85,7 @@ TEST(MqoReader, MaterialColoursFollowColAndItsFactors)
     const D3DMaterial7Data& m = *meshes[0]->material;
     EXPECT_FLOAT_EQ(m.diffuse.r, 0.8f);
     EXPECT_FLOAT_EQ(m.diffuse.g, 0.0f);
-    EXPECT_FLOAT_EQ(m.diffuse.a, 0.4f);
+    EXPECT_FLOAT_EQ(m.diffuse.a, 0.5f) << "the opacity is col's own, not scaled by dif";
     EXPECT_FLOAT_EQ(m.ambient.r, 0.6f);
     EXPECT_FLOAT_EQ(m.ambient.a, 0.3f);
     EXPECT_EQ(m.specular.a, 0.0f);
@@ -94,6 +94,15 @@ TEST(MqoReader, MaterialColoursFollowColAndItsFactors)
     EXPECT_FLOAT_EQ(m.power, 5.0f);
     EXPECT_EQ(meshes[0]->alphaBlend, 1);
     EXPECT_TRUE(r.entry.materials.next == nullptr) << "materials are emptied after the read";
+
+    // An opaque colour stays opaque whatever dif is, also 0 (a purely emissive material).
+    for (const char* dif : {"0.8", "0"}) {
+        Read opaque(std::string("Material 1 {\n\"m\" col(0.5 0.5 0.5 1.000) dif(") + dif + ") emi(1)\n}\n" +
+                    squareObject("o", "3 V(0 1 2)\n"));
+        ASSERT_EQ(opaque.meshes().size(), 1u);
+        EXPECT_EQ(opaque.meshes()[0]->material->diffuse.a, 1.0f) << dif;
+        EXPECT_EQ(opaque.meshes()[0]->alphaBlend, 0) << dif;
+    }
 }
 
 TEST(MqoReader, MaterialTexturesAndEntriesInAnyOrder)
@@ -251,7 +260,11 @@ TEST(MqoReader, SmoothsWithinTheFacetAngle)
         const char* facet;
         float angleBetweenCorners;  // degrees between the normals at vertex 5
     };
-    const Case cases[] = {{"", 0.0f}, {"facet 20\n", 30.0f}, {"facet 30.5\n", 0.0f}};
+    const Case cases[] = {{"", 0.0f},
+                          {"facet 20\n", 30.0f},
+                          {"facet 30.5\n", 0.0f},
+                          {"shading 1\n", 0.0f},
+                          {"shading 0\nfacet 180\n", 30.0f}};  // flat: each corner its face's normal
     for (const Case& c : cases) {
         Read r("Object \"o\" {\n" + std::string(c.facet) + vertices + faces + "}\n");
         ASSERT_EQ(r.meshes().size(), 1u);
@@ -265,6 +278,128 @@ TEST(MqoReader, SmoothsWithinTheFacetAngle)
         const Vector3 own(v[2].nx, v[2].ny, v[2].nz);
         EXPECT_NEAR(own.z, -1.0f, 1e-6f);
     }
+}
+
+Vector3 positionOf(const MeshVertex& v)
+{
+    return {v.x, v.y, v.z};
+}
+
+Vector3 normalOf(const MeshVertex& v)
+{
+    return {v.nx, v.ny, v.nz};
+}
+
+// A triangle off every plane, mirrored on the given axes: the original and one copy for each
+// combination of the axes, each a reflection of the original that faces outward (its winding
+// gives the reflected normal) and is lit like it (corner normals reflected too).
+TEST(MqoReader, MirrorCopiesTheFacesOnEveryCombinationOfItsAxes)
+{
+    const std::string triangle = "vertex 3 {\n1 2 3\n4 2 3\n1 5 4\n}\nface 1 {\n3 V(0 1 2)\n}\n";
+    struct Case {
+        const char* lines;
+        int32_t triangles;
+    };
+    const Case counts[] = {
+        {"mirror 1\n", 2},  // X when mirror_axis is absent
+        {"mirror 1\nmirror_axis 4\n", 2},
+        {"mirror 2\nmirror_axis 7\n", 8},
+        {"mirror 0\nmirror_axis 3\n", 1},
+        {"mirror_axis 3\n", 1},
+        {"mirror 1\nmirror_axis 0\n", 1},
+    };
+    for (const Case& c : counts) {
+        Read r("Object \"o\" {\n" + std::string(c.lines) + triangle + "}\n");
+        EXPECT_EQ(r.triangles(), c.triangles) << c.lines;
+    }
+
+    Read r("Object \"o\" {\nmirror 1\nmirror_axis 3\n" + triangle + "}\n", Vector3(2.0f, 1.0f, 1.0f));
+    ASSERT_EQ(r.meshes().size(), 1u);
+    const Frame& mesh = *r.meshes()[0];
+    ASSERT_EQ(mesh.vertexCount, 12);
+    const MeshVertex* v = mesh.vertices;
+    const Vector3 normal = positionOf(v[0]).triangleNormal(positionOf(v[1]), positionOf(v[2]));
+    // Per copy (X, Y, then both), the sign of each axis.
+    const Vector3 signs[] = {{-1, 1, 1}, {1, -1, 1}, {-1, -1, 1}};
+    for (int copy = 0; copy < 3; ++copy) {
+        const Vector3& s = signs[copy];
+        const MeshVertex* t = v + 3 * (copy + 1);
+        // Corner 0 leads; an odd number of reflections reverses the others.
+        const int order[3] = {0, copy == 2 ? 1 : 2, copy == 2 ? 2 : 1};
+        for (int k = 0; k < 3; ++k) {
+            const MeshVertex& original = v[order[k]];
+            EXPECT_EQ(t[k].x, s.x * original.x) << copy << k;
+            EXPECT_EQ(t[k].y, s.y * original.y) << copy << k;
+            EXPECT_EQ(t[k].z, s.z * original.z) << copy << k;
+            EXPECT_EQ(t[k].nx, s.x * original.nx) << copy << k;
+            EXPECT_EQ(t[k].ny, s.y * original.ny) << copy << k;
+        }
+        const Vector3 facing = positionOf(t[0]).triangleNormal(positionOf(t[1]), positionOf(t[2]));
+        EXPECT_GT(facing.dot(Vector3(s.x * normal.x, s.y * normal.y, s.z * normal.z)), 0.0f) << copy;
+    }
+    EXPECT_EQ(mesh.boundsMin.x, -8.0f);
+    EXPECT_EQ(mesh.boundsMax.y, 5.0f);
+    EXPECT_EQ(mesh.boundsMin.y, -5.0f);
+}
+
+// A triangle with two corners on the X plane (or within mirror_dis of it) whose copy leans 28
+// degrees the other way: a connected mirror smooths those corners across the plane, so their
+// normals lie in it; a separate one, or a corner off the plane, keeps the face normal.
+TEST(MqoReader, ConnectedMirrorSmoothsAcrossItsPlane)
+{
+    struct Case {
+        const char* lines;
+        const char* x;  // of the two corners near the plane
+        bool joined;
+        float scale = 1.0f;
+    };
+    const Case cases[] = {
+        {"mirror 2\n", "0", true},
+        {"mirror 1\n", "0", false},
+        {"mirror 2\n", "0.05", false},
+        {"mirror 2\nmirror_dis 0.1\n", "0.05", true},
+        {"mirror 2\nmirror_dis 0.1\nshading 0\n", "0.05", false},
+        {"mirror 2\nmirror_dis 0.1\n", "0.12", false, 0.5f},  // mirror_dis is in the file's units
+    };
+    for (const Case& c : cases) {
+        const std::string x = c.x;
+        Read r("Object \"o\" {\n" + std::string(c.lines) + "vertex 3 {\n" + x + " 0 0\n" + x +
+                   " 1 0\n2 0 0.5\n}\nface 1 {\n3 V(0 1 2)\n}\n}\n",
+               Vector3(c.scale, c.scale, c.scale));
+        ASSERT_EQ(r.meshes().size(), 1u) << c.lines;
+        const MeshVertex* v = r.meshes()[0]->vertices;
+        ASSERT_EQ(r.meshes()[0]->vertexCount, 6);
+        for (int k = 0; k < 2; ++k) {
+            const Vector3 n = normalOf(v[k]);
+            EXPECT_NEAR(n.dot(n), 1.0f, 1e-5f);
+            if (c.joined)
+                EXPECT_NEAR(n.x, 0.0f, 1e-6f) << c.lines << c.x;
+            else
+                EXPECT_GT(std::fabs(n.x), 0.2f) << c.lines << c.x;
+        }
+        EXPECT_GT(std::fabs(v[2].nx), 0.2f) << "the corner off the plane keeps its face's normal";
+    }
+}
+
+TEST(MqoReader, HiddenObjectsAreLeftOutButTheScenePartsStay)
+{
+    const std::string face = "3 V(0 1 2)\n";
+    const std::string leftMask = "\x8D\xB6\x83\x7D\x83\x58\x83\x4E";
+    auto hidden = [&](const std::string& name, const char* visible) {
+        return "Object \"" + name + "\" {\n\tvisible " + visible + "\n" +
+               squareObject(name, face).substr(name.size() + 12);
+    };
+    Read r(hidden("duplicate", "0") + hidden(kLensCp932, "0") + hidden(leftMask, "0") +
+           hidden("shown", "15") + squareObject("plain", face));
+    ASSERT_TRUE(r.ok);
+    std::vector<std::string> names;
+    for (const Frame* f : r.meshes())
+        names.push_back(f->name);
+    EXPECT_EQ(names, (std::vector<std::string>{kLensCp932, leftMask, "shown", "plain"}));
+    EXPECT_EQ(r.counts.objects, 4);
+    EXPECT_EQ(r.counts.objectsHidden, 1);
+    Read onlyHidden(hidden("x", "0"));
+    EXPECT_FALSE(onlyHidden.entry.root);
 }
 
 // Only an object's last face chunk makes its mesh, smoothed as if it were the only one.
