@@ -15,9 +15,9 @@
 #include "base/files.h"
 #include "model/build_meshes.h"
 #include "model/face.h"
+#include "model/rok_batch.h"
 #include "model/rok_limits.h"
 #include "model/rok_lines.h"
-#include "model/rok_smoothing.h"
 
 namespace {
 
@@ -122,13 +122,6 @@ ColourValue colourFromWord(uint32_t word)
     return ColourValue{channel(16), channel(8), channel(0), channel(24)};
 }
 
-struct RokPoint {
-    float x = 0.0f;  // already scaled by the negated caller scale
-    float y = 0.0f;
-    float z = 0.0f;
-    bool usable = false;  // false when a coordinate is no finite float
-};
-
 Vector3 positionOf(const RokPoint& point)
 {
     return Vector3(point.x, point.y, point.z);
@@ -139,33 +132,10 @@ bool isFinite(const Vector3& v)
     return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// The box around a mesh's corners.
-struct MeshBounds {
-    Vector3 low{FLT_MAX, FLT_MAX, FLT_MAX};
-    Vector3 high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
-
-    void widen(const RokPoint& p)
-    {
-        low.set(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high.set(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
-    }
-};
-
 struct RokEdge {
     int32_t first = -1;  // point numbers from 0; -1 when the file's number is not a point's
     int32_t second = -1;
     uint16_t group = 0;  // the file's group number as an unsigned 16-bit value
-};
-
-// One face as read; its reversed copy is made when the batch is built.
-struct RokFace {
-    int32_t colour = 0;      // palette index from 0, checked when the palette is known
-    uint16_t group = 0;      // group of the face's first edge
-    size_t firstCorner = 0;  // where its corners' point numbers start in the reader's list
-    int32_t cornerCount = 0;
-    float nx = 0.0f;  // unit face normal, or zero for a face without area
-    float ny = 0.0f;
-    float nz = 0.0f;
 };
 
 class RokReader {
@@ -189,21 +159,18 @@ private:
     void addFace(int32_t colour, uint16_t group, size_t first);
     void readPalette();
     void appendBuiltinPalette();
-    void buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
-                    Frame* parent, RokSmoothing& smoothing);
-    void placeCorners(const RokFace& record, bool reversed, Face& face, int32_t* indices,
-                      MeshBounds& bounds) const;
     Frame* batchParent(int64_t group);
 
     ModelEntry& entry;
     RokLines& lines;
-    Vector3 pointScale;            // (-sx, -sy, -sz)
-    std::vector<RokPoint> points;  // in file order, numbered from 0
-    std::vector<RokEdge> edges;    // in file order, numbered from 0
-    std::vector<RokFace> faces;    // in file order
-    std::vector<int32_t> corners;  // the faces' corner point numbers, face after face
-    FrameBudget frames;            // group and mesh frames the model may still make
-    int64_t lastGroup = -1;        // group of the last group frame made
+    Vector3 pointScale;                               // (-sx, -sy, -sz)
+    RokRecords records;                               // what the sections hold, for the build
+    std::vector<RokPoint>& points = records.points;   // in file order, numbered from 0
+    std::vector<int32_t>& corners = records.corners;  // the faces' corner point numbers, face after face
+    std::vector<RokFace>& faces = records.faces;      // in file order
+    std::vector<RokEdge> edges;                       // in file order, numbered from 0
+    FrameBudget frames;                               // group and mesh frames the model may still make
+    int64_t lastGroup = -1;                           // group of the last group frame made
     Frame* lastGroupFrame = nullptr;
 };
 
@@ -477,13 +444,13 @@ void RokReader::build()
     }
     std::sort(order.begin(), order.end());
 
-    RokSmoothing smoothing(static_cast<int32_t>(points.size()));
+    RokBatchBuilder batches(records, entry.materials, frames);
     for (size_t begin = 0; begin < order.size();) {
         size_t end = begin + 1;
         while (end < order.size() && order[end].first == order[begin].first)
             ++end;
         if (Frame* parent = batchParent(order[begin].first / kKeysPerGroup))
-            buildBatch(order, begin, end, parent, smoothing);
+            batches.build(RokBatch(order).subspan(begin, end - begin), parent);
         begin = end;
     }
 }
@@ -504,101 +471,6 @@ Frame* RokReader::batchParent(int64_t group)
         lastGroupFrame->groupId = static_cast<int32_t>(group);
     }
     return lastGroupFrame;
-}
-
-// Vertices a face's fan of triangles takes in its mesh: three per triangle.
-size_t fanVertices(int32_t cornerCount)
-{
-    return cornerCount >= 3 ? 3 * static_cast<size_t>(cornerCount - 2) : 0;
-}
-
-// Spreads a face's corners, held at the start of its fan's place in the mesh, into the fan
-// (corner 0, k + 1, k + 2 for each k). Working from the last triangle back, no corner is
-// overwritten before the triangles that need it have taken it.
-void expandFan(MeshVertex* fan, int32_t cornerCount)
-{
-    for (int32_t k = cornerCount - 3; k >= 1; --k) {
-        fan[3 * k + 2] = fan[k + 2];
-        fan[3 * k + 1] = fan[k + 1];
-        fan[3 * k] = fan[0];
-    }
-}
-
-// A face's corner points (in reverse order for its reversed copy) into indices and, when the
-// face makes triangles, their positions to the start of its fan in face.vertices; every corner
-// widens the bounds.
-void RokReader::placeCorners(const RokFace& record, bool reversed, Face& face, int32_t* indices,
-                             MeshBounds& bounds) const
-{
-    const auto n = static_cast<size_t>(record.cornerCount);
-    for (size_t k = 0; k < n; ++k) {
-        const int32_t point = corners[record.firstCorner + (reversed ? n - 1 - k : k)];
-        const RokPoint& p = points[static_cast<size_t>(point)];
-        indices[k] = point;
-        bounds.widen(p);
-        if (face.vertices != nullptr) {
-            face.vertices[k].x = p.x;
-            face.vertices[k].y = p.y;
-            face.vertices[k].z = p.z;
-        }
-    }
-}
-
-// One batch: each face followed by its reversed copy (corners in reverse order, normal
-// negated), smoothed, and turned into one mesh of the batch's palette material under parent.
-// Each face's corners are written where its fan of triangles goes in the mesh, smoothed there
-// and then spread into the fan, so that the mesh is the only copy of the vertices.
-void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
-                           Frame* parent, RokSmoothing& smoothing)
-{
-    size_t cornerTotal = 0;
-    size_t meshVertices = 0;
-    for (size_t i = begin; i < end; ++i) {
-        const int32_t n = faces[order[i].second].cornerCount;
-        cornerTotal += static_cast<size_t>(n);
-        meshVertices += 2 * fanVertices(n);
-    }
-    if (meshVertices == 0)
-        return;  // no triangle: nothing to draw
-    if (!frames.take()) {
-        frames.facesDropped += static_cast<int32_t>(2 * (end - begin));
-        return;
-    }
-    std::unique_ptr<MeshVertex[]> mesh(new MeshVertex[meshVertices]);
-    std::vector<Face> batch(2 * (end - begin));
-    std::vector<int32_t> indices(2 * cornerTotal);
-
-    const int32_t colour = faces[order[begin].second].colour;
-    const Material* material = &entry.materials.element(colour)->payload.material;
-    MeshBounds bounds;
-    size_t at = 0;
-    size_t fanAt = 0;
-    for (size_t i = begin; i < end; ++i) {
-        const RokFace& record = faces[order[i].second];
-        for (int copy = 0; copy < 2; ++copy) {
-            Face& face = batch[2 * (i - begin) + static_cast<size_t>(copy)];
-            face.material = material;
-            face.tag = colour;
-            face.vertexCount = record.cornerCount;
-            const float sign = copy == 0 ? 1.0f : -1.0f;
-            face.normal.set(sign * record.nx, sign * record.ny, sign * record.nz);
-            // Faces without a triangle keep no vertices: they take no part in smoothing.
-            if (record.cornerCount >= 3) {
-                face.vertices = mesh.get() + fanAt;
-                face.indices = indices.data() + at;
-                fanAt += fanVertices(record.cornerCount);
-            }
-            placeCorners(record, copy == 1, face, indices.data() + at, bounds);
-            at += static_cast<size_t>(record.cornerCount);
-        }
-    }
-    smoothing.smooth(batch.data(), static_cast<int32_t>(batch.size()), kRokSmoothingAngle);
-    for (const Face& face : batch) {
-        if (face.vertices != nullptr)
-            expandFan(face.vertices, face.vertexCount);
-    }
-    addMeshFrame(parent, material, mesh.release(), static_cast<int32_t>(meshVertices), bounds.low,
-                 bounds.high, nullptr);
 }
 
 }  // namespace

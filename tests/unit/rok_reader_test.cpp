@@ -314,6 +314,28 @@ TEST(RokReader, ReadPaletteClampsChannels)
     EXPECT_EQ(m.emissive.b, 1.0f);
 }
 
+// With more than 16 palette colours, colour 17 of group 0 has the key of colour 1 of group 1:
+// one batch, under group 1's frame, smoothed together, with one mesh per colour.
+TEST(RokReader, ColoursPastSixteenShareTheirKeyWithTheNextGroup)
+{
+    const std::vector<Edge> edges = {{1, 2, 0}, {2, 3, 0}, {3, 1, 0}, {1, 2, 1}};
+    RokText text{RokText().points(kSquare).edges(edges).faces({{17, {1, 2, 3}}, {1, {4, 2, 3}}}).text};
+    text.line("PALC0").line(" 0").line(" 0");
+    for (int colour = 0; colour < 18; ++colour)
+        text.value(colour).line(" 0").line(" 0").line(" 0").line(" 0").line(" 0").line(" 0");
+    ModelEntry entry;
+    ASSERT_TRUE(readText(entry, text.line("ENDP0").text));
+    const Frame* group = entry.root->firstChild;
+    ASSERT_TRUE(group != nullptr && group->next == nullptr);
+    EXPECT_EQ(group->groupId, 1);
+    const Frame* first = group->firstChild;
+    ASSERT_TRUE(first != nullptr && first->next != nullptr && first->next->next == nullptr);
+    EXPECT_EQ(first->material->diffuse.r, 17 / 255.0f);
+    EXPECT_EQ(first->next->material->diffuse.r, 1 / 255.0f);
+    EXPECT_EQ(first->vertexCount + first->next->vertexCount, 12);
+    EXPECT_TRUE(normalAt(*first, 1).equals(normalAt(*first->next, 1)));  // the shared corner B
+}
+
 TEST(RokReader, SmoothingSharesNormalsBelowTheThreshold)
 {
     // Triangles A, B, C and B, D, C folded along B-C by the height of D.
