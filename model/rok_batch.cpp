@@ -5,8 +5,6 @@
 #include <cfloat>
 #include <memory>
 
-#include "model/face.h"
-
 namespace {
 
 // Vertices a face's fan of triangles takes in its mesh: three per triangle.
@@ -75,43 +73,66 @@ void RokBatchBuilder::planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes
     }
 }
 
-// Each face and its reversed copy (corners in reverse order, normal negated) as Face records
-// for smoothing: point numbers in indices, positions at the start of the face's fan in its
-// mesh. Faces without a triangle keep no vertices and so take no part in smoothing.
-void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<Face>& faces,
-                                 std::vector<int32_t>& indices)
+// The batch's faces as pairs of a face and its reversed copy, for smoothing: fans[p] is where
+// pair p's face has its fan in its mesh (its copy's follows), or null when it has no triangle.
+class RokBatchBuilder::BatchPairs : public RokFacePairs {
+public:
+    BatchPairs(const RokRecords& records_, RokBatch batch_, const std::vector<MeshVertex*>& fans_)
+        : records(records_), batch(batch_), fans(fans_)
+    {}
+
+    int32_t pairCount() const override { return static_cast<int32_t>(batch.size()); }
+    std::span<const int32_t> points(int32_t pair) const override
+    {
+        const RokFace& face = faceOf(pair);
+        return {records.corners.data() + face.firstCorner, static_cast<size_t>(face.cornerCount)};
+    }
+    Vector3 normal(int32_t pair) const override
+    {
+        const RokFace& face = faceOf(pair);
+        return Vector3(face.nx, face.ny, face.nz);
+    }
+    MeshVertex* corners(int32_t pair, int copy) const override
+    {
+        MeshVertex* fan = fans[static_cast<size_t>(pair)];
+        return fan == nullptr || copy == 0 ? fan : fan + fanVertices(faceOf(pair).cornerCount);
+    }
+
+private:
+    const RokFace& faceOf(int32_t pair) const
+    {
+        return records.faces[batch[static_cast<size_t>(pair)].second];
+    }
+
+    const RokRecords& records;
+    RokBatch batch;
+    const std::vector<MeshVertex*>& fans;
+};
+
+// Each face and its reversed copy (corners in reverse order) get their places in their mesh,
+// one fan after the other, with their corners' positions at the start of each; every corner
+// widens its mesh's bounds.
+void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes,
+                                 std::vector<MeshVertex*>& fans)
 {
-    size_t at = 0;
-    size_t f = 0;
-    for (const auto& entry : batch) {
-        const RokFace& record = records.faces[entry.second];
+    for (size_t pair = 0; pair < batch.size(); ++pair) {
+        const RokFace& record = records.faces[batch[pair].second];
         ColourMesh& mesh = meshes[static_cast<size_t>(meshOfColour[static_cast<size_t>(record.colour)])];
-        const Material* material = &materials.element(record.colour)->payload.material;
         const auto n = static_cast<size_t>(record.cornerCount);
-        for (int copy = 0; copy < 2; ++copy, ++f) {
-            Face& face = faces[f];
-            face.material = material;
-            face.tag = record.colour;
-            face.vertexCount = record.cornerCount;
-            const float sign = copy == 0 ? 1.0f : -1.0f;
-            face.normal.set(sign * record.nx, sign * record.ny, sign * record.nz);
-            if (n >= 3) {
-                face.vertices = mesh.vertices.get() + mesh.placed;
-                face.indices = indices.data() + at;
-                mesh.placed += fanVertices(record.cornerCount);
-            }
-            for (size_t k = 0; k < n; ++k) {
-                const int32_t point = records.corners[record.firstCorner + (copy == 0 ? k : n - 1 - k)];
-                const RokPoint& p = records.points[static_cast<size_t>(point)];
-                indices[at + k] = point;
-                mesh.widen(p);
-                if (face.vertices != nullptr) {
-                    face.vertices[k].x = p.x;
-                    face.vertices[k].y = p.y;
-                    face.vertices[k].z = p.z;
+        const size_t fan = fanVertices(record.cornerCount);
+        MeshVertex* face = n >= 3 ? mesh.vertices.get() + mesh.placed : nullptr;
+        fans[pair] = face;
+        mesh.placed += 2 * fan;
+        for (size_t k = 0; k < n; ++k) {
+            const RokPoint& p = records.points[static_cast<size_t>(records.corners[record.firstCorner + k])];
+            mesh.widen(p);
+            if (face != nullptr) {
+                for (MeshVertex* v : {face + k, face + fan + (n - 1 - k)}) {
+                    v->x = p.x;
+                    v->y = p.y;
+                    v->z = p.z;
                 }
             }
-            at += n;
         }
     }
 }
@@ -123,16 +144,15 @@ void RokBatchBuilder::build(RokBatch batch, Frame* parent)
     const bool drawsAnything =
         std::any_of(meshes.begin(), meshes.end(), [](const ColourMesh& m) { return m.vertexCount > 0; });
     if (drawsAnything) {
-        size_t cornerTotal = 0;
-        for (const auto& entry : batch)
-            cornerTotal += static_cast<size_t>(records.faces[entry.second].cornerCount);
-        std::vector<Face> faces(2 * batch.size());
-        std::vector<int32_t> indices(2 * cornerTotal);
-        placeFaces(batch, meshes, faces, indices);
-        smoothing.smooth(faces.data(), static_cast<int32_t>(faces.size()), kRokSmoothingAngle);
-        for (const Face& face : faces) {
-            if (face.vertices != nullptr)
-                expandFan(face.vertices, face.vertexCount);
+        std::vector<MeshVertex*> fans(batch.size());
+        placeFaces(batch, meshes, fans);
+        smoothing.smooth(BatchPairs(records, batch, fans), kRokSmoothingAngle);
+        for (size_t pair = 0; pair < batch.size(); ++pair) {
+            const int32_t n = records.faces[batch[pair].second].cornerCount;
+            if (fans[pair] != nullptr) {
+                expandFan(fans[pair], n);
+                expandFan(fans[pair] + fanVertices(n), n);
+            }
         }
     }
     for (ColourMesh& m : meshes) {

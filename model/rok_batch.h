@@ -54,10 +54,10 @@ public:
 
 private:
     struct ColourMesh;
+    class BatchPairs;
 
     void planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes);
-    void placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<Face>& faces,
-                    std::vector<int32_t>& indices);
+    void placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<MeshVertex*>& fans);
 
     const RokRecords& records;
     MaterialList& materials;

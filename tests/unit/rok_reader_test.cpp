@@ -659,3 +659,62 @@ TEST(RokSmoothing, EqualsThePlainRuleOnRandomBatches)
         }
     }
 }
+
+namespace {
+
+// Faces given as pairs of a face and its reversed copy, each with its own corner normals.
+struct Pairs : RokFacePairs {
+    std::vector<std::vector<int32_t>> points_;
+    std::vector<Vector3> normals;
+    std::vector<std::vector<MeshVertex>> vertices[2];
+
+    int32_t pairCount() const override { return static_cast<int32_t>(points_.size()); }
+    std::span<const int32_t> points(int32_t p) const override { return points_[static_cast<size_t>(p)]; }
+    Vector3 normal(int32_t p) const override { return normals[static_cast<size_t>(p)]; }
+    MeshVertex* corners(int32_t p, int copy) const override
+    {
+        auto& v = const_cast<std::vector<MeshVertex>&>(vertices[copy][static_cast<size_t>(p)]);
+        return points_[static_cast<size_t>(p)].size() < 3 ? nullptr : v.data();
+    }
+};
+
+}  // namespace
+
+// The pairs give every corner, the reversed copies' included, the normal that the same faces
+// written out get.
+TEST(RokSmoothing, PairsEqualTheFacesWrittenOut)
+{
+    std::mt19937 random(11);
+    RokSmoothing smoothing(11);
+    for (int round = 0; round < 1000; ++round) {
+        const Batch drawn = randomBatch(random);
+        Pairs pairs;
+        Batch written;
+        for (size_t f = 0; f < drawn.faces.size(); ++f) {
+            std::vector<int32_t> corners = drawn.indices[f];
+            if (random() % 10 == 0)
+                corners.resize(random() % 3);  // faces of fewer than three corners take no part
+            const Vector3 n = drawn.faces[f].normal;
+            pairs.points_.push_back(corners);
+            pairs.normals.push_back(n);
+            for (auto& v : pairs.vertices)
+                v.emplace_back(corners.size());
+            written.add(n, corners);
+            written.add(Vector3(-n.x, -n.y, -n.z), std::vector<int32_t>(corners.rbegin(), corners.rend()));
+        }
+        written.link();
+        for (size_t f = 0; f < written.faces.size(); ++f) {
+            if (written.indices[f].size() < 3)
+                written.faces[f].vertices = nullptr;
+        }
+        smoothing.smooth(pairs, kRokSmoothingAngle);
+        smoothing.smooth(written.faces.data(), static_cast<int32_t>(written.faces.size()),
+                         kRokSmoothingAngle);
+        for (size_t f = 0; f < written.faces.size(); ++f) {
+            const std::vector<MeshVertex>& got = pairs.vertices[f % 2][f / 2];
+            const std::vector<MeshVertex>& expected = written.vertices[f];
+            ASSERT_EQ(std::memcmp(got.data(), expected.data(), got.size() * sizeof(MeshVertex)), 0)
+                << round << " face " << f;
+        }
+    }
+}
