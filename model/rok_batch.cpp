@@ -25,6 +25,9 @@ void expandFan(MeshVertex* fan, int32_t cornerCount)
     }
 }
 
+// A face without a triangle has no fan.
+constexpr uint32_t kNoFan = UINT32_MAX;
+
 }  // namespace
 
 // The faces of one palette colour within a batch, which make one mesh.
@@ -57,7 +60,7 @@ RokBatchBuilder::RokBatchBuilder(const RokRecords& records_, MaterialList& mater
 void RokBatchBuilder::planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes)
 {
     for (const auto& entry : batch) {
-        const RokFace& face = records.faces[entry.second];
+        const RokFace& face = records.faces[rokFaceNumber(entry)];
         int32_t& mesh = meshOfColour[static_cast<size_t>(face.colour)];
         if (mesh < 0) {
             mesh = static_cast<int32_t>(meshes.size());
@@ -74,11 +77,13 @@ void RokBatchBuilder::planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes
 }
 
 // The batch's faces as pairs of a face and its reversed copy, for smoothing: fans[p] is where
-// pair p's face has its fan in its mesh (its copy's follows), or null when it has no triangle.
+// pair p's face has its fan in its colour's mesh (its copy's follows), or kNoFan when it has
+// no triangle.
 class RokBatchBuilder::BatchPairs : public RokFacePairs {
 public:
-    BatchPairs(const RokRecords& records_, RokBatch batch_, const std::vector<MeshVertex*>& fans_)
-        : records(records_), batch(batch_), fans(fans_)
+    BatchPairs(const RokBatchBuilder& builder_, RokBatch batch_, const std::vector<ColourMesh>& meshes_,
+               const std::vector<uint32_t>& fans_)
+        : builder(builder_), records(builder_.records), batch(batch_), meshes(meshes_), fans(fans_)
     {}
 
     int32_t pairCount() const override { return static_cast<int32_t>(batch.size()); }
@@ -94,34 +99,39 @@ public:
     }
     MeshVertex* corners(int32_t pair, int copy) const override
     {
-        MeshVertex* fan = fans[static_cast<size_t>(pair)];
-        return fan == nullptr || copy == 0 ? fan : fan + fanVertices(faceOf(pair).cornerCount);
+        const uint32_t fan = fans[static_cast<size_t>(pair)];
+        if (fan == kNoFan)
+            return nullptr;
+        const RokFace& face = faceOf(pair);
+        const auto mesh = static_cast<size_t>(builder.meshOfColour[static_cast<size_t>(face.colour)]);
+        return meshes[mesh].vertices.get() + fan + (copy == 0 ? 0 : fanVertices(face.cornerCount));
     }
 
 private:
     const RokFace& faceOf(int32_t pair) const
     {
-        return records.faces[batch[static_cast<size_t>(pair)].second];
+        return records.faces[rokFaceNumber(batch[static_cast<size_t>(pair)])];
     }
 
+    const RokBatchBuilder& builder;
     const RokRecords& records;
     RokBatch batch;
-    const std::vector<MeshVertex*>& fans;
+    const std::vector<ColourMesh>& meshes;
+    const std::vector<uint32_t>& fans;
 };
 
 // Each face and its reversed copy (corners in reverse order) get their places in their mesh,
 // one fan after the other, with their corners' positions at the start of each; every corner
 // widens its mesh's bounds.
-void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes,
-                                 std::vector<MeshVertex*>& fans)
+void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<uint32_t>& fans)
 {
     for (size_t pair = 0; pair < batch.size(); ++pair) {
-        const RokFace& record = records.faces[batch[pair].second];
+        const RokFace& record = records.faces[rokFaceNumber(batch[pair])];
         ColourMesh& mesh = meshes[static_cast<size_t>(meshOfColour[static_cast<size_t>(record.colour)])];
         const auto n = static_cast<size_t>(record.cornerCount);
         const size_t fan = fanVertices(record.cornerCount);
         MeshVertex* face = n >= 3 ? mesh.vertices.get() + mesh.placed : nullptr;
-        fans[pair] = face;
+        fans[pair] = n >= 3 ? static_cast<uint32_t>(mesh.placed) : kNoFan;
         mesh.placed += 2 * fan;
         for (size_t k = 0; k < n; ++k) {
             const RokPoint& p = records.points[static_cast<size_t>(records.corners[record.firstCorner + k])];
@@ -144,14 +154,15 @@ void RokBatchBuilder::build(RokBatch batch, Frame* parent)
     const bool drawsAnything =
         std::any_of(meshes.begin(), meshes.end(), [](const ColourMesh& m) { return m.vertexCount > 0; });
     if (drawsAnything) {
-        std::vector<MeshVertex*> fans(batch.size());
+        std::vector<uint32_t> fans(batch.size());
         placeFaces(batch, meshes, fans);
-        smoothing.smooth(BatchPairs(records, batch, fans), kRokSmoothingAngle);
-        for (size_t pair = 0; pair < batch.size(); ++pair) {
-            const int32_t n = records.faces[batch[pair].second].cornerCount;
-            if (fans[pair] != nullptr) {
-                expandFan(fans[pair], n);
-                expandFan(fans[pair] + fanVertices(n), n);
+        const BatchPairs pairs(*this, batch, meshes, fans);
+        smoothing.smooth(pairs, kRokSmoothingAngle);
+        for (int32_t pair = 0; pair < pairs.pairCount(); ++pair) {
+            const auto n = static_cast<int32_t>(pairs.points(pair).size());
+            for (int copy = 0; copy < 2; ++copy) {
+                if (MeshVertex* fan = pairs.corners(pair, copy))
+                    expandFan(fan, n);
             }
         }
     }

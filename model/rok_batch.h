@@ -9,7 +9,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "model/build_meshes.h"
@@ -23,15 +22,16 @@ struct RokPoint {
     bool usable = false;  // false when a coordinate is no finite float
 };
 
-// One face as read; its reversed copy is made when the batch is built.
+// One face as read; its reversed copy is made when the batch is built. Kept small: a model
+// holds a million of them while its meshes are built.
 struct RokFace {
-    int32_t colour = 0;      // palette index from 0, checked when the palette is known
-    uint16_t group = 0;      // group of the face's first edge
-    size_t firstCorner = 0;  // where its corners' point numbers start in the corner list
-    int32_t cornerCount = 0;
     float nx = 0.0f;  // unit face normal, or zero for a face without area
     float ny = 0.0f;
     float nz = 0.0f;
+    uint32_t firstCorner = 0;  // where its corners' point numbers start in the corner list
+    int32_t cornerCount = 0;
+    int32_t colour = 0;  // palette index from 0, checked when the palette is known
+    uint16_t group = 0;  // group of the face's first edge
 };
 
 // What the reader read: the faces, their corners' point numbers face after face, the points.
@@ -41,8 +41,22 @@ struct RokRecords {
     std::vector<RokFace> faces;    // in file order; colours within the palette once built
 };
 
-// A batch's entries: (key, face number), the face numbers in file order.
-using RokBatch = std::span<const std::pair<int64_t, size_t>>;
+// A batch's entries, each a face's key (colour + 16 * group) in the upper 32 bits and its
+// number in the lower ones, the face numbers in file order.
+using RokBatch = std::span<const uint64_t>;
+
+inline uint64_t rokBatchEntry(int64_t key, size_t faceNumber)
+{
+    return static_cast<uint64_t>(key) << 32 | faceNumber;
+}
+inline int64_t rokBatchKey(uint64_t entry)
+{
+    return static_cast<int64_t>(entry >> 32);
+}
+inline size_t rokFaceNumber(uint64_t entry)
+{
+    return static_cast<uint32_t>(entry);
+}
 
 class RokBatchBuilder {
 public:
@@ -57,7 +71,7 @@ private:
     class BatchPairs;
 
     void planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes);
-    void placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<MeshVertex*>& fans);
+    void placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<uint32_t>& fans);
 
     const RokRecords& records;
     MaterialList& materials;

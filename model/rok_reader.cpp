@@ -369,7 +369,7 @@ void RokReader::addFace(int32_t colour, uint16_t group, size_t first)
     RokFace face;
     face.colour = colour;
     face.group = group;
-    face.firstCorner = first;
+    face.firstCorner = static_cast<uint32_t>(first);
     face.cornerCount = static_cast<int32_t>(corners.size() - first);
     if (face.cornerCount >= 3) {
         const auto corner = [&](size_t k) {
@@ -435,21 +435,22 @@ void RokReader::build()
     entry.root->lighting = 1;
 
     const int32_t paletteSize = entry.materials.count();
-    std::vector<std::pair<int64_t, size_t>> order;
+    std::vector<uint64_t> order;
     order.reserve(faces.size());
     for (size_t i = 0; i < faces.size(); ++i) {
         const RokFace& face = faces[i];
         if (face.colour >= 0 && face.colour < paletteSize)
-            order.emplace_back(face.colour + kKeysPerGroup * face.group, i);
+            order.push_back(rokBatchEntry(face.colour + kKeysPerGroup * face.group, i));
     }
     std::sort(order.begin(), order.end());
 
     RokBatchBuilder batches(records, entry.materials, frames);
     for (size_t begin = 0; begin < order.size();) {
         size_t end = begin + 1;
-        while (end < order.size() && order[end].first == order[begin].first)
+        const int64_t key = rokBatchKey(order[begin]);
+        while (end < order.size() && rokBatchKey(order[end]) == key)
             ++end;
-        if (Frame* parent = batchParent(order[begin].first / kKeysPerGroup))
+        if (Frame* parent = batchParent(key / kKeysPerGroup))
             batches.build(RokBatch(order).subspan(begin, end - begin), parent);
         begin = end;
     }

@@ -208,7 +208,7 @@ void RokSmoothing::collectCorners(const Batch& batch)
     for (size_t s = 0; s < slots; ++s)
         slotStart[s + 1] += slotStart[s];
     corners.resize(slotStart[slots]);
-    std::vector<size_t> fill(slotStart.begin(), slotStart.end() - 1);
+    std::vector<uint32_t> fill(slotStart.begin(), slotStart.end() - 1);
     for (int32_t f = 0; f < batch.units(); ++f) {
         if (participates[static_cast<size_t>(f)] == 0)
             continue;

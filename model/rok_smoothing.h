@@ -93,7 +93,8 @@ private:
     std::vector<int32_t> slotPoint;     // per slot, the point it stands for
     std::vector<int32_t> slotLastFace;  // per slot, the last face counted through it
     std::vector<int32_t> slotVisits;    // per slot, that face's corners at the point so far
-    std::vector<size_t> slotStart;      // per slot, where its corners begin in `corners`, and the end
+    std::vector<uint32_t> slotStart;    // per slot, where its corners begin in `corners`, and the end
+                                        // (a batch holds fewer than 2^32 corners: rok_limits.h)
     std::vector<uint8_t> participates;  // per face (or pair) of the batch, 1 when it takes part
     std::vector<Corner> corners;        // participants' corners grouped by slot, in batch order
     std::vector<Corner> atPoint;        // scratch of one point: its corners in batch order
