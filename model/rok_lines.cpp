@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "model/rok_limits.h"
 #include "model/rok_reader.h"
 
 namespace {
@@ -16,23 +15,13 @@ static_assert(kChunkBytes > 2 * (kRokMaxLineBytes + 1), "a chunk holds a whole k
 
 }  // namespace
 
-size_t rokLineEnd(std::string_view text)
-{
-    // Lines hold a number or a keyword each: a plain loop beats a library search here.
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n')
-            return i;
-    }
-    return text.size();
-}
-
 RokLines::RokLines(std::FILE* file, uint64_t fileBytes, size_t maxBytes)
     : file_(file), fileBytes_(fileBytes), maxBytes_(maxBytes), buffer_(kChunkBytes)
 {}
 
-bool RokLines::next(std::string_view& line)
+bool RokLines::nextFromText(std::string_view& line)
 {
-    return entry_ != nullptr ? readRokLine(*entry_, line) : nextFromFile(line);
+    return readRokLine(*entry_, line);
 }
 
 uint64_t RokLines::bytesLeft() const

@@ -15,10 +15,19 @@
 #include <vector>
 
 #include "model/model_entry.h"
+#include "model/rok_limits.h"
 
 // Where the line that starts text ends: the position of its carriage return or line feed, or
-// text.size() when the text ends first.
-size_t rokLineEnd(std::string_view text);
+// text.size() when the text ends first. Lines hold a number or a keyword each: a plain loop
+// beats a library search here.
+inline size_t rokLineEnd(std::string_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n')
+            return i;
+    }
+    return text.size();
+}
 
 class RokLines {
 public:
@@ -31,7 +40,21 @@ public:
     RokLines& operator=(const RokLines&) = delete;
 
     // The next line; false, with an empty line, when no text is left.
-    bool next(std::string_view& line);
+    bool next(std::string_view& line)
+    {
+        if (entry_ != nullptr)
+            return nextFromText(line);
+        // Most lines of a file lie whole in what was read, with the byte after their end there
+        // too (a carriage return may be half of a pair): those are cut here.
+        const std::string_view rest(buffer_.data() + begin_, end_ - begin_);
+        const size_t end = rokLineEnd(rest);
+        if (end + 1 >= rest.size())
+            return nextFromFile(line);
+        const bool pair = rest[end] == '\r' && rest[end + 1] == '\n';
+        line = rest.substr(0, end < kRokMaxLineBytes ? end : kRokMaxLineBytes);
+        begin_ += end + (pair ? 2 : 1);
+        return true;
+    }
 
     // The bytes not yet handed out (for a file, by the size told at the start; UINT64_MAX
     // when it was not told): no more lines than this can follow.
@@ -41,6 +64,7 @@ public:
     bool intact() const { return intact_; }
 
 private:
+    bool nextFromText(std::string_view& line);
     bool nextFromFile(std::string_view& line);
     void refill();
     void skipRestOfLine();
@@ -49,9 +73,8 @@ private:
     std::FILE* file_ = nullptr;
     uint64_t fileBytes_ = 0;    // the size told at the start
     size_t maxBytes_ = 0;       // more than this makes the file too large
-    uint64_t consumed_ = 0;     // bytes of the file before buffer_[begin_]
     uint64_t readTotal_ = 0;    // bytes read from the file so far
-    std::vector<char> buffer_;  // the file's bytes from consumed_ on: [begin_, end_) unread
+    std::vector<char> buffer_;  // the file's bytes last read: [begin_, end_) not handed out yet
     size_t begin_ = 0;
     size_t end_ = 0;
     bool atEnd_ = false;  // nothing more comes from the file
