@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <new>
 
-namespace {}  // namespace
-
 // ftell's long is 32 bits on Windows, but every cap is far below 2 GiB.
 std::size_t fileSizeTold(std::FILE* file)
 {

@@ -14,7 +14,6 @@
 
 #include "base/files.h"
 #include "model/build_meshes.h"
-#include "model/face.h"
 #include "model/rok_batch.h"
 #include "model/rok_limits.h"
 #include "model/rok_lines.h"
@@ -28,13 +27,13 @@ constexpr std::string_view kEdgeKeyword = "LINE0";
 constexpr std::string_view kFaceKeyword = "FACE0";
 constexpr std::string_view kPaletteKeyword = "PALC0";
 
-constexpr int kHeaderLines = 14;       // after "ROKU4", all skipped
-constexpr int kPointSkippedLines = 5;  // per point: 5 skipped (the first one read), then x, y, z
-constexpr int kEdgeSkippedLines = 1;   // per edge: first point, second point, group, 1 skipped
-constexpr int kPaletteHeadLines = 2;   // after "PALC0", skipped
-constexpr int kPaletteChannels = 6;    // per colour: red, green, blue, emissive r, g, b, 1 skipped
-constexpr int kPaletteSkippedLines = 1;
-constexpr int64_t kKeysPerGroup = 16;  // key = colour + 16 * group
+constexpr int kHeaderLines = 14;         // after "ROKU4", all skipped
+constexpr int kPointSkippedLines = 5;    // per point: 5 skipped (the first one read), then x, y, z
+constexpr int kEdgeSkippedLines = 1;     // per edge: first point, second point, group, 1 skipped
+constexpr int kPaletteHeadLines = 2;     // after "PALC0", skipped
+constexpr int kPaletteChannels = 6;      // per colour: red, green, blue, emissive r, g, b,
+constexpr int kPaletteSkippedLines = 1;  // then 1 skipped
+constexpr int64_t kKeysPerGroup = 16;    // key = colour + 16 * group
 
 // The colours used when the file has no palette, as the device's 0xAARRGGBB words.
 struct BuiltinColour {
