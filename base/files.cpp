@@ -4,11 +4,8 @@
 #include <algorithm>
 #include <new>
 
-namespace {
-
-// The file's size as the file system gives it; 0 when it cannot say (ftell's long is 32 bits
-// on Windows, but every cap is far below 2 GiB). The position is back at the start afterwards.
-std::size_t sizeTold(std::FILE* file)
+// ftell's long is 32 bits on Windows, but every cap is far below 2 GiB.
+std::size_t fileSizeTold(std::FILE* file)
 {
     if (std::fseek(file, 0, SEEK_END) != 0)
         return 0;
@@ -17,6 +14,8 @@ std::size_t sizeTold(std::FILE* file)
         return 0;
     return size > 0 ? static_cast<std::size_t>(size) : 0;
 }
+
+namespace {
 
 // Appends what the file holds from its position on, in chunks, until it ends or bytes holds
 // limit bytes. expected (0: unknown) only reserves the memory, so that the text is not copied
@@ -51,7 +50,7 @@ bool readUpTo(std::FILE* file, std::size_t limit, std::size_t expected, std::str
 bool readWholeFile(std::FILE* file, std::size_t maxBytes, std::string& bytes)
 {
     bytes.clear();
-    const std::size_t told = sizeTold(file);
+    const std::size_t told = fileSizeTold(file);
     // One byte more than the size is reserved, so that the read that finds the end needs no
     // more room; one byte past the cap is read at most, since a file that reaches it is too large.
     if (told <= maxBytes && readUpTo(file, maxBytes + 1, told > 0 ? told + 1 : 0, bytes) &&

@@ -47,6 +47,10 @@ bool writeFileAtomically(const std::string& cp932Name, std::span<const uint8_t> 
 // file a crash leaves behind is reused by the next write instead of piling up.
 inline constexpr char kTemporaryFileSuffix[] = ".tmp";
 
+// The file's size as the file system tells it; 0 when it cannot say (a pipe, say). The read
+// position is at the file's start afterwards.
+std::size_t fileSizeTold(std::FILE* file);
+
 // The whole file from its start, as raw bytes (no newline translation), into bytes. False,
 // with bytes empty, when a read fails, memory runs out, or the file is larger than maxBytes:
 // by the size the system tells (refused before anything is read) or by what arrives.

@@ -115,19 +115,7 @@ void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount
         return;
     }
 
-    Frame* child = parent->addMeshChild(Frame::kTriangleList, buffer, filled, 0.0f);
-    child->lighting = 1;
-    child->vertexOwnership = Frame::kVerticesOwnedShared;
-    if (group.material != nullptr) {
-        child->setMaterial(*group.material);
-        child->texture = group.material->texture;
-    }
-    child->boundsMin = low;
-    child->boundsMax = high;
-    if (name != nullptr)
-        child->setName(name);
-    if (group.material != nullptr && needsAlphaBlend(*group.material))
-        child->enableAlphaBlend();
+    addMeshFrame(parent, group.material, buffer, filled, low, high, name);
 }
 
 // buildMeshes for faces of one material, when the budget has a frame for them; otherwise they
@@ -146,6 +134,25 @@ Frame* buildMaterialMesh(ModelEntry& entry, const Face* faces, int32_t count, in
 }
 
 }  // namespace
+
+Frame* addMeshFrame(Frame* parent, const Material* material, MeshVertex* buffer, int32_t vertexCount,
+                    const Vector3& low, const Vector3& high, const char* name)
+{
+    Frame* child = parent->addMeshChild(Frame::kTriangleList, buffer, vertexCount, 0.0f);
+    child->lighting = 1;
+    child->vertexOwnership = Frame::kVerticesOwnedShared;
+    if (material != nullptr) {
+        child->setMaterial(*material);
+        child->texture = material->texture;
+    }
+    child->boundsMin = low;
+    child->boundsMax = high;
+    if (name != nullptr)
+        child->setName(name);
+    if (material != nullptr && needsAlphaBlend(*material))
+        child->enableAlphaBlend();
+    return child;
+}
 
 Frame* buildMeshesByMaterial(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
                              Frame* parent, const char* name, FrameBudget& budget)

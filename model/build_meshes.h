@@ -51,6 +51,13 @@ struct FrameBudget {
 Frame* buildMeshes(ModelEntry& entry, const Face* faces, int32_t faceCount, int32_t flipWinding,
                    Frame* parent, const char* name);
 
+// Hangs a lit mesh child holding the triangle list buffer[0, vertexCount) under parent and
+// returns it: the child takes the buffer over (it was allocated with new[]) and lends it to
+// copies, carries a copy of the material (when not null) and its texture, the bounds low to
+// high and the name (when not null), and blends when the material asks for it.
+Frame* addMeshFrame(Frame* parent, const Material* material, MeshVertex* buffer, int32_t vertexCount,
+                    const Vector3& low, const Vector3& high, const char* name);
+
 // buildMeshes for the faces one material at a time, the materials in the order they first
 // occur (the order in which one buildMeshes call makes its frames), so that the frames come out
 // as from one call while the work stays linear however many materials the faces use (one call

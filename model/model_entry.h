@@ -21,7 +21,7 @@ public:
     std::unique_ptr<Frame> root;  // the template tree; null until a reader creates it
     ModelEntry* prev = nullptr;   // cache chain; null at the ends
     ModelEntry* next = nullptr;
-    std::string text;        // the whole file, only while the .rok reader runs
+    std::string text;        // a whole .rok text handed to readRokText, only while it runs
     size_t textPos = 0;      // read position in text
     MaterialList materials;  // only while the file is read; empty afterwards
     std::string name;        // lower-cased file name as passed to the loader; "" until loaded

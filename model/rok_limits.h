@@ -34,3 +34,11 @@ constexpr int32_t kRokMaxPointVisits = 8;
 // Every face record takes at least 5 lines (3 + at least 2 edges) and so 5 bytes, and is
 // doubled when built: the face count of one batch stays an int32.
 static_assert(kRokMaxFileBytes / 5 * 2 < static_cast<size_t>(INT32_MAX), "face counts are int32");
+// Corner and face numbers (each takes at least a line) fit in 32 bits, and so do a batch
+// entry's key and face number (rok_batch.h).
+static_assert(kRokMaxFileBytes < UINT32_MAX, "corner and face numbers are 32-bit");
+static_assert(kRokMaxPaletteEntries + 16 * int64_t{UINT16_MAX} < INT32_MAX, "keys are 32-bit");
+// A batch's mesh takes at most 6 vertices per corner (its face's fan and its reversed copy's),
+// and each corner takes an edge line of at least a digit and a line end: its vertex count
+// stays an int32.
+static_assert(kRokMaxFileBytes / 2 * 6 < static_cast<size_t>(INT32_MAX), "mesh vertex counts are int32");

@@ -14,9 +14,9 @@
 
 #include "base/files.h"
 #include "model/build_meshes.h"
-#include "model/face.h"
+#include "model/rok_batch.h"
 #include "model/rok_limits.h"
-#include "model/rok_smoothing.h"
+#include "model/rok_lines.h"
 
 namespace {
 
@@ -27,12 +27,13 @@ constexpr std::string_view kEdgeKeyword = "LINE0";
 constexpr std::string_view kFaceKeyword = "FACE0";
 constexpr std::string_view kPaletteKeyword = "PALC0";
 
-constexpr int kHeaderLines = 14;       // after "ROKU4", all skipped
-constexpr int kPointLines = 8;         // per point: 5 skipped, then x, y, z
-constexpr int kEdgeLines = 4;          // per edge: first point, second point, group, 1 skipped
-constexpr int kPaletteHeadLines = 2;   // after "PALC0", skipped
-constexpr int kPaletteLines = 7;       // per colour: red, green, blue, emissive r, g, b, 1 skipped
-constexpr int64_t kKeysPerGroup = 16;  // key = colour + 16 * group
+constexpr int kHeaderLines = 14;         // after "ROKU4", all skipped
+constexpr int kPointSkippedLines = 5;    // per point: 5 skipped (the first one read), then x, y, z
+constexpr int kEdgeSkippedLines = 1;     // per edge: first point, second point, group, 1 skipped
+constexpr int kPaletteHeadLines = 2;     // after "PALC0", skipped
+constexpr int kPaletteChannels = 6;      // per colour: red, green, blue, emissive r, g, b,
+constexpr int kPaletteSkippedLines = 1;  // then 1 skipped
+constexpr int64_t kKeysPerGroup = 16;    // key = colour + 16 * group
 
 // The colours used when the file has no palette, as the device's 0xAARRGGBB words.
 struct BuiltinColour {
@@ -120,13 +121,6 @@ ColourValue colourFromWord(uint32_t word)
     return ColourValue{channel(16), channel(8), channel(0), channel(24)};
 }
 
-struct RokPoint {
-    float x = 0.0f;  // already scaled by the negated caller scale
-    float y = 0.0f;
-    float z = 0.0f;
-    bool usable = false;  // false when a coordinate is no finite float
-};
-
 Vector3 positionOf(const RokPoint& point)
 {
     return Vector3(point.x, point.y, point.z);
@@ -143,28 +137,17 @@ struct RokEdge {
     uint16_t group = 0;  // the file's group number as an unsigned 16-bit value
 };
 
-// One face as read; its reversed copy is made when the batch is built.
-struct RokFace {
-    int32_t colour = 0;      // palette index from 0, checked when the palette is known
-    uint16_t group = 0;      // group of the face's first edge
-    size_t firstCorner = 0;  // where its corners' point numbers start in the reader's list
-    int32_t cornerCount = 0;
-    float nx = 0.0f;  // unit face normal, or zero for a face without area
-    float ny = 0.0f;
-    float nz = 0.0f;
-};
-
 class RokReader {
 public:
-    RokReader(ModelEntry& entry_, const Vector3& scale)
-        : entry(entry_), pointScale(-scale.x, -scale.y, -scale.z)
+    RokReader(ModelEntry& entry_, RokLines& lines_, const Vector3& scale)
+        : entry(entry_), lines(lines_), pointScale(-scale.x, -scale.y, -scale.z)
     {}
 
     void readSections();
     void build();
 
 private:
-    bool nextLine(std::string_view& line) { return readRokLine(entry, line); }
+    bool nextLine(std::string_view& line) { return lines.next(line); }
     bool skipLines(int64_t count);
     bool readPoints(std::string_view& line);
     bool readEdges(std::string_view& line);
@@ -175,18 +158,18 @@ private:
     void addFace(int32_t colour, uint16_t group, size_t first);
     void readPalette();
     void appendBuiltinPalette();
-    void buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
-                    Frame* parent, RokSmoothing& smoothing);
     Frame* batchParent(int64_t group);
 
     ModelEntry& entry;
-    Vector3 pointScale;            // (-sx, -sy, -sz)
-    std::vector<RokPoint> points;  // in file order, numbered from 0
-    std::vector<RokEdge> edges;    // in file order, numbered from 0
-    std::vector<RokFace> faces;    // in file order
-    std::vector<int32_t> corners;  // the faces' corner point numbers, face after face
-    FrameBudget frames;            // group and mesh frames the model may still make
-    int64_t lastGroup = -1;        // group of the last group frame made
+    RokLines& lines;
+    Vector3 pointScale;                               // (-sx, -sy, -sz)
+    RokRecords records;                               // what the sections hold, for the build
+    std::vector<RokPoint>& points = records.points;   // in file order, numbered from 0
+    std::vector<int32_t>& corners = records.corners;  // the faces' corner point numbers, face after face
+    std::vector<RokFace>& faces = records.faces;      // in file order
+    std::vector<RokEdge> edges;                       // in file order, numbered from 0
+    FrameBudget frames;                               // group and mesh frames the model may still make
+    int64_t lastGroup = -1;                           // group of the last group frame made
     Frame* lastGroupFrame = nullptr;
 };
 
@@ -213,6 +196,7 @@ void RokReader::readSections()
         more = readEdges(line);
     if (more && line == kFaceKeyword)
         more = readFaces(line);
+    std::vector<RokEdge>().swap(edges);  // faces hold their corners' points; edges are done
     if (more && line == kPaletteKeyword)
         readPalette();
     else
@@ -223,24 +207,25 @@ void RokReader::readSections()
 // ends first (an unfinished record is dropped).
 bool RokReader::readPoints(std::string_view& line)
 {
-    std::string_view record[kPointLines];
     for (;;) {
         if (!nextLine(line))
             return false;
         if (endsSection(line))
             return true;
-        for (int i = 1; i < kPointLines; ++i) {
-            if (!nextLine(record[i]))
-                return false;
-        }
+        if (!skipLines(kPointSkippedLines - 1))
+            return false;
         RokPoint point;
-        const bool readX = parseCoordinate(record[5], point.x);
-        const bool readY = parseCoordinate(record[6], point.y);
-        const bool readZ = parseCoordinate(record[7], point.z);
+        bool readAll = true;
+        for (float* coordinate : {&point.x, &point.y, &point.z}) {
+            std::string_view value;
+            if (!nextLine(value))
+                return false;
+            readAll = parseCoordinate(value, *coordinate) && readAll;
+        }
         point.x *= pointScale.x;
         point.y *= pointScale.y;
         point.z *= pointScale.z;
-        point.usable = readX && readY && readZ && isFinite(positionOf(point));
+        point.usable = readAll && isFinite(positionOf(point));
         points.push_back(point);
     }
 }
@@ -259,12 +244,18 @@ bool RokReader::readEdges(std::string_view& line)
             return false;
         if (endsSection(line))
             return true;
-        std::string_view second;
-        std::string_view group;
-        if (!nextLine(second) || !nextLine(group) || !skipLines(kEdgeLines - 3))
+        RokEdge edge;
+        edge.first = pointIndex(line);
+        std::string_view value;
+        if (!nextLine(value))
             return false;
-        edges.push_back(
-            RokEdge{pointIndex(line), pointIndex(second), static_cast<uint16_t>(parseInt(group))});
+        edge.second = pointIndex(value);
+        if (!nextLine(value))
+            return false;
+        edge.group = static_cast<uint16_t>(parseInt(value));
+        if (!skipLines(kEdgeSkippedLines))
+            return false;
+        edges.push_back(edge);
     }
 }
 
@@ -278,10 +269,11 @@ bool RokReader::readFaces(std::string_view& line)
         if (endsSection(line))
             return nextLine(line);
         const int32_t cornerCount = parseInt(line);
-        std::string_view colour;
-        if (!nextLine(colour) || !skipLines(1))
+        std::string_view value;
+        if (!nextLine(value))
             return false;
-        if (!readFaceEdges(cornerCount, parseInt(colour)))
+        const int32_t colour = parseInt(value);
+        if (!skipLines(1) || !readFaceEdges(cornerCount, colour))
             return false;
     }
 }
@@ -307,10 +299,8 @@ bool RokReader::readFaceEdges(int32_t cornerCount, int32_t colour)
         return true;
     // Every line takes at least one byte, so a count above the bytes left cannot be met; it
     // is refused before any corner is kept.
-    if (static_cast<uint64_t>(cornerCount) > entry.text.size() - entry.textPos) {
-        entry.textPos = entry.text.size();
+    if (static_cast<uint64_t>(cornerCount) > lines.bytesLeft())
         return false;
-    }
     if (cornerCount < 2 || cornerCount > kRokMaxFaceCorners)
         return skipLines(cornerCount);
 
@@ -378,7 +368,7 @@ void RokReader::addFace(int32_t colour, uint16_t group, size_t first)
     RokFace face;
     face.colour = colour;
     face.group = group;
-    face.firstCorner = first;
+    face.firstCorner = static_cast<uint32_t>(first);
     face.cornerCount = static_cast<int32_t>(corners.size() - first);
     if (face.cornerCount >= 3) {
         const auto corner = [&](size_t k) {
@@ -398,22 +388,27 @@ void RokReader::readPalette()
 {
     if (!skipLines(kPaletteHeadLines))
         return;
-    std::string_view record[kPaletteLines];
     int32_t kept = 0;
+    std::string_view line;
     for (;;) {
-        if (!nextLine(record[0]) || endsSection(record[0]))
+        if (!nextLine(line) || endsSection(line))
             return;
-        for (int i = 1; i < kPaletteLines; ++i) {
-            if (!nextLine(record[i]))
+        float channel[kPaletteChannels];
+        channel[0] = paletteChannel(line);
+        for (int i = 1; i < kPaletteChannels; ++i) {
+            if (!nextLine(line))
                 return;
+            channel[i] = paletteChannel(line);
         }
+        if (!skipLines(kPaletteSkippedLines))
+            return;
         if (kept == kRokMaxPaletteEntries)
             continue;
         NamedMaterial entryMaterial;
         Material& m = entryMaterial.material;
-        m.diffuse = {paletteChannel(record[0]), paletteChannel(record[1]), paletteChannel(record[2]), 1.0f};
+        m.diffuse = {channel[0], channel[1], channel[2], 1.0f};
         m.ambient = m.diffuse;
-        m.emissive = {paletteChannel(record[3]), paletteChannel(record[4]), paletteChannel(record[5]), 0.0f};
+        m.emissive = {channel[3], channel[4], channel[5], 0.0f};
         entry.materials.append(std::move(entryMaterial));
         ++kept;
     }
@@ -439,22 +434,23 @@ void RokReader::build()
     entry.root->lighting = 1;
 
     const int32_t paletteSize = entry.materials.count();
-    std::vector<std::pair<int64_t, size_t>> order;
+    std::vector<uint64_t> order;
     order.reserve(faces.size());
     for (size_t i = 0; i < faces.size(); ++i) {
         const RokFace& face = faces[i];
         if (face.colour >= 0 && face.colour < paletteSize)
-            order.emplace_back(face.colour + kKeysPerGroup * face.group, i);
+            order.push_back(rokBatchEntry(face.colour + kKeysPerGroup * face.group, i));
     }
     std::sort(order.begin(), order.end());
 
-    RokSmoothing smoothing(static_cast<int32_t>(points.size()));
+    RokBatchBuilder batches(records, entry.materials, frames);
     for (size_t begin = 0; begin < order.size();) {
         size_t end = begin + 1;
-        while (end < order.size() && order[end].first == order[begin].first)
+        const int64_t key = rokBatchKey(order[begin]);
+        while (end < order.size() && rokBatchKey(order[end]) == key)
             ++end;
-        if (Frame* parent = batchParent(order[begin].first / kKeysPerGroup))
-            buildBatch(order, begin, end, parent, smoothing);
+        if (Frame* parent = batchParent(key / kKeysPerGroup))
+            batches.build(RokBatch(order).subspan(begin, end - begin), parent);
         begin = end;
     }
 }
@@ -477,48 +473,6 @@ Frame* RokReader::batchParent(int64_t group)
     return lastGroupFrame;
 }
 
-// One batch: each face followed by its reversed copy (corners in reverse order, normal
-// negated), smoothed, given its palette material and turned into meshes under parent.
-void RokReader::buildBatch(const std::vector<std::pair<int64_t, size_t>>& order, size_t begin, size_t end,
-                           Frame* parent, RokSmoothing& smoothing)
-{
-    size_t cornerTotal = 0;
-    for (size_t i = begin; i < end; ++i)
-        cornerTotal += static_cast<size_t>(faces[order[i].second].cornerCount);
-    std::vector<Face> batch(2 * (end - begin));
-    std::vector<MeshVertex> vertices(2 * cornerTotal);
-    std::vector<int32_t> indices(2 * cornerTotal);
-
-    size_t at = 0;
-    for (size_t i = begin; i < end; ++i) {
-        const RokFace& record = faces[order[i].second];
-        const Material* material = &entry.materials.element(record.colour)->payload.material;
-        const auto n = static_cast<size_t>(record.cornerCount);
-        for (int copy = 0; copy < 2; ++copy) {
-            Face& face = batch[2 * (i - begin) + static_cast<size_t>(copy)];
-            face.material = material;
-            face.tag = record.colour;
-            face.vertexCount = record.cornerCount;
-            face.vertices = vertices.data() + at;
-            face.indices = indices.data() + at;
-            const float sign = copy == 0 ? 1.0f : -1.0f;
-            face.normal.set(sign * record.nx, sign * record.ny, sign * record.nz);
-            for (size_t k = 0; k < n; ++k) {
-                const int32_t point = corners[record.firstCorner + (copy == 0 ? k : n - 1 - k)];
-                const RokPoint& p = points[static_cast<size_t>(point)];
-                face.vertices[k].x = p.x;
-                face.vertices[k].y = p.y;
-                face.vertices[k].z = p.z;
-                face.indices[k] = point;
-            }
-            at += n;
-        }
-    }
-    const auto faceCount = static_cast<int32_t>(batch.size());
-    smoothing.smooth(batch.data(), faceCount, kRokSmoothingAngle);
-    buildMeshesByMaterial(entry, batch.data(), faceCount, 0, parent, nullptr, frames);
-}
-
 }  // namespace
 
 bool readRokLine(ModelEntry& entry, std::string_view& line)
@@ -530,9 +484,8 @@ bool readRokLine(ModelEntry& entry, std::string_view& line)
         return false;
     }
     const size_t start = entry.textPos;
-    size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string::npos) {
-        end = text.size();
+    const size_t end = start + rokLineEnd(std::string_view(text).substr(start));
+    if (end == text.size()) {
         entry.textPos = end;
     } else {
         // A file saved with carriage return and line feed (or line feeds alone) holds the same
@@ -545,43 +498,60 @@ bool readRokLine(ModelEntry& entry, std::string_view& line)
     return true;
 }
 
-bool readRokText(ModelEntry& entry, const Vector3& scale)
+namespace {
+
+// Reads the sections from lines and builds the model; false when memory runs out or the lines
+// of a file could not all be read, and then a root frame the reading made is removed again.
+bool readFromLines(ModelEntry& entry, RokLines& lines, const Vector3& scale)
 {
     const bool hadRoot = entry.root != nullptr;
     bool read = true;
     try {
-        entry.materials.clear();
-        entry.textPos = 0;
-        RokReader reader(entry, scale);
+        RokReader reader(entry, lines, scale);
         reader.readSections();
-        reader.build();
+        read = lines.intact();
+        if (read)
+            reader.build();
     } catch (const std::exception&) {
         // Only running out of memory can get here; the model is then not loaded.
-        if (!hadRoot)
-            entry.root.reset();
         read = false;
     }
+    if (!read && !hadRoot)
+        entry.root.reset();
+    entry.materials.clear();
+    return read;
+}
+
+}  // namespace
+
+bool readRokText(ModelEntry& entry, const Vector3& scale)
+{
+    entry.materials.clear();
+    entry.textPos = 0;
+    RokLines lines(entry);
+    const bool read = readFromLines(entry, lines, scale);
     std::string().swap(entry.text);
     entry.textPos = 0;
-    entry.materials.clear();
     return read;
 }
 
 bool readRok(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
 {
     entry.materials.clear();
+    FileHandle file;
     try {
-        FileHandle file = openFile(fileName, "rb");
+        file = openFile(fileName, "rb");
         if (!file)
             file = openFile(modelFallbackPath(fileName), "rb");
-        if (!file)
-            return false;
-        std::string text;
-        if (!readWholeFile(file.get(), kRokMaxFileBytes, text))
-            return false;
-        entry.text = std::move(text);
     } catch (const std::exception&) {
         return false;
     }
-    return readRokText(entry, scale);
+    if (!file)
+        return false;
+    // The file is read piece by piece as the sections are; one too large is refused first.
+    const uint64_t size = fileSizeTold(file.get());
+    if (size > kRokMaxFileBytes)
+        return false;
+    RokLines lines(file.get(), size, kRokMaxFileBytes);
+    return readFromLines(entry, lines, scale);
 }

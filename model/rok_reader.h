@@ -4,8 +4,9 @@
 // ("LINE0"), faces given as closed chains of edges with a palette colour ("FACE0") and a
 // palette ("PALC0"); without a palette the 13 built-in colours apply. Each face is kept twice,
 // as written and reversed, so that it shows from both sides; the faces are sorted by colour
-// and group, smoothed batch by batch and handed to buildMeshes. .rok models carry no textures
-// and no object names.
+// and group, smoothed batch by batch and written into their meshes (model/rok_batch.h). .rok
+// models carry no textures and no object names. A file is read in chunks as its sections are
+// read (model/rok_lines.h), never held whole.
 //
 // What the reader does with damaged input (limits in model/rok_limits.h): a face whose edge
 // numbers, corner points or palette colour do not exist, or whose corner point has a

@@ -1,5 +1,5 @@
 // RokSmoothing: the point-to-faces index and the per-point walk that give each batch of .rok
-// faces its vertex normals.
+// faces its vertex normals, for faces written out as Face records or given as pairs.
 #include "model/rok_smoothing.h"
 
 #include <cmath>
@@ -21,22 +21,139 @@ void setNormal(MeshVertex& vertex, const Vector3& normal)
     vertex.nz = normal.z;
 }
 
+// A normal too short for an angle (angleBetween calls every such pair 0 degrees apart) would
+// gather the faces of both sides; one that is not within the threshold of itself (NaN, or so
+// large that its length overflows) would never be gathered, not even by its own face.
+bool normalTakesPart(const Vector3& n, float threshold)
+{
+    return isFinite(n) && n.dot(n) >= kEpsilon && n.angleBetween(n) < threshold;
+}
+
+// Whether a and b lie less than threshold apart, as angleBetween(a, b) < threshold decides
+// it. The arc cosine is only taken for cosines near the threshold's: elsewhere the cosine
+// alone decides, with a margin far wider than the rounding of either computation.
+class AngleTest {
+public:
+    explicit AngleTest(float threshold_)
+        : threshold(threshold_), cosine(std::cos(static_cast<double>(threshold_)))
+    {}
+
+    bool within(const Vector3& a, const Vector3& b) const
+    {
+        constexpr double kMargin = 1e-4;
+        const double n = std::sqrt(static_cast<double>(a.dot(a)) * static_cast<double>(b.dot(b)));
+        if (n > 2.0 * kEpsilon) {
+            const double c = static_cast<double>(a.dot(b)) / n;
+            if (c > cosine + kMargin)
+                return true;
+            if (c < cosine - kMargin)
+                return false;
+        }
+        return a.angleBetween(b) < threshold;
+    }
+
+private:
+    float threshold;
+    double cosine;  // of the threshold
+};
+
+// The Face records of a batch: each face is one unit of the index.
+class FaceBatch {
+public:
+    FaceBatch(Face* faces_, int32_t count_) : faces(faces_), count(count_) {}
+
+    int32_t units() const { return count; }
+    bool takesPart(int32_t f, float threshold) const
+    {
+        return faces[f].vertices != nullptr && faces[f].indices != nullptr &&
+               normalTakesPart(faces[f].normal, threshold);
+    }
+    std::span<const int32_t> points(int32_t f) const
+    {
+        const Face& face = faces[f];
+        if (face.indices == nullptr || face.vertexCount <= 0)
+            return {};
+        return {face.indices, static_cast<size_t>(face.vertexCount)};
+    }
+    void keepOwnNormals(int32_t f) const
+    {
+        if (faces[f].vertices == nullptr)
+            return;
+        for (int32_t k = 0; k < faces[f].vertexCount; ++k)
+            setNormal(faces[f].vertices[k], faces[f].normal);
+    }
+    // A unit's corners at one point (entries of one unit, in corner order) as faces' corners.
+    template <typename Corner>
+    void expand(const Corner* first, const Corner* last, std::vector<Corner>& out) const
+    {
+        out.insert(out.end(), first, last);
+    }
+    Vector3 normal(int32_t face) const { return faces[face].normal; }
+    void give(int32_t face, int32_t corner, const Vector3& normal) const
+    {
+        setNormal(faces[face].vertices[corner], normal);
+        faces[face].indices[corner] = -1;
+    }
+
+private:
+    Face* faces;
+    int32_t count;
+};
+
+// A batch of face pairs: each pair is one unit of the index and faces 2p and 2p + 1.
+class PairBatch {
+public:
+    explicit PairBatch(const RokFacePairs& pairs_) : pairs(pairs_) {}
+
+    int32_t units() const { return pairs.pairCount(); }
+    bool takesPart(int32_t p, float threshold) const
+    {
+        return pairs.corners(p, 0) != nullptr && normalTakesPart(pairs.normal(p), threshold);
+    }
+    std::span<const int32_t> points(int32_t p) const { return pairs.points(p); }
+    void keepOwnNormals(int32_t p) const
+    {
+        const size_t n = pairs.points(p).size();
+        for (int copy = 0; copy < 2; ++copy) {
+            MeshVertex* corners = pairs.corners(p, copy);
+            const Vector3 own = normal(2 * p + copy);
+            for (size_t k = 0; corners != nullptr && k < n; ++k)
+                setNormal(corners[k], own);
+        }
+    }
+    // The face's corners at the point, then its reversed copy's: corner k of the face is corner
+    // n - 1 - k of the copy, so the copy's come in the opposite order.
+    template <typename Corner>
+    void expand(const Corner* first, const Corner* last, std::vector<Corner>& out) const
+    {
+        const int32_t p = first->face;
+        const auto n = static_cast<int32_t>(pairs.points(p).size());
+        for (const Corner* c = first; c != last; ++c)
+            out.push_back(Corner{2 * p, c->corner});
+        for (const Corner* c = last; c != first;) {
+            --c;
+            out.push_back(Corner{2 * p + 1, n - 1 - c->corner});
+        }
+    }
+    Vector3 normal(int32_t face) const
+    {
+        const Vector3 n = pairs.normal(face / 2);
+        return face % 2 == 0 ? n : Vector3(-n.x, -n.y, -n.z);
+    }
+    void give(int32_t face, int32_t corner, const Vector3& normal) const
+    {
+        setNormal(pairs.corners(face / 2, face % 2)[corner], normal);
+    }
+
+private:
+    const RokFacePairs& pairs;
+};
+
 }  // namespace
 
 RokSmoothing::RokSmoothing(int32_t count)
     : pointCount(count < 0 ? 0 : count), slotOfPoint(static_cast<size_t>(pointCount), -1)
 {}
-
-// A normal too short for an angle (angleBetween calls every such pair 0 degrees apart) would
-// gather the faces of both sides; one that is not within the threshold of itself (NaN, or so
-// large that its length overflows) would never be gathered, not even by its own face.
-bool RokSmoothing::takesPart(const Face& face, float threshold) const
-{
-    const Vector3& n = face.normal;
-    if (face.vertices == nullptr || face.indices == nullptr || !isFinite(n))
-        return false;
-    return n.dot(n) >= kEpsilon && n.angleBetween(n) < threshold;
-}
 
 int32_t RokSmoothing::slotOf(int32_t point)
 {
@@ -50,16 +167,15 @@ int32_t RokSmoothing::slotOf(int32_t point)
     return slot;
 }
 
-void RokSmoothing::markParticipants(const Face* faces, int32_t faceCount, float threshold)
+template <typename Batch>
+void RokSmoothing::markParticipants(const Batch& batch, float threshold)
 {
-    participates.assign(static_cast<size_t>(faceCount), 0);
-    for (int32_t f = 0; f < faceCount; ++f) {
-        const Face& face = faces[f];
-        if (!takesPart(face, threshold))
+    participates.assign(static_cast<size_t>(batch.units()), 0);
+    for (int32_t f = 0; f < batch.units(); ++f) {
+        if (!batch.takesPart(f, threshold))
             continue;
         bool withinVisits = true;
-        for (int32_t k = 0; k < face.vertexCount; ++k) {
-            const int32_t point = face.indices[k];
+        for (const int32_t point : batch.points(f)) {
             if (point < 0 || point >= pointCount)
                 continue;
             const auto slot = static_cast<size_t>(slotOf(point));
@@ -76,15 +192,15 @@ void RokSmoothing::markParticipants(const Face* faces, int32_t faceCount, float 
 
 // A counting sort of the participants' corners by point; within a point they stay in batch
 // order and corner order, the order in which the rule visits them.
-void RokSmoothing::collectCorners(const Face* faces, int32_t faceCount)
+template <typename Batch>
+void RokSmoothing::collectCorners(const Batch& batch)
 {
     const size_t slots = slotPoint.size();
     slotStart.assign(slots + 1, 0);
-    for (int32_t f = 0; f < faceCount; ++f) {
+    for (int32_t f = 0; f < batch.units(); ++f) {
         if (participates[static_cast<size_t>(f)] == 0)
             continue;
-        for (int32_t k = 0; k < faces[f].vertexCount; ++k) {
-            const int32_t point = faces[f].indices[k];
+        for (const int32_t point : batch.points(f)) {
             if (point >= 0 && point < pointCount)
                 ++slotStart[static_cast<size_t>(slotOfPoint[static_cast<size_t>(point)]) + 1];
         }
@@ -92,32 +208,36 @@ void RokSmoothing::collectCorners(const Face* faces, int32_t faceCount)
     for (size_t s = 0; s < slots; ++s)
         slotStart[s + 1] += slotStart[s];
     corners.resize(slotStart[slots]);
-    std::vector<size_t> fill(slotStart.begin(), slotStart.end() - 1);
-    for (int32_t f = 0; f < faceCount; ++f) {
+    std::vector<uint32_t> fill(slotStart.begin(), slotStart.end() - 1);
+    for (int32_t f = 0; f < batch.units(); ++f) {
         if (participates[static_cast<size_t>(f)] == 0)
             continue;
-        for (int32_t k = 0; k < faces[f].vertexCount; ++k) {
-            const int32_t point = faces[f].indices[k];
+        const std::span<const int32_t> points = batch.points(f);
+        for (size_t k = 0; k < points.size(); ++k) {
+            const int32_t point = points[k];
             if (point >= 0 && point < pointCount) {
                 const auto slot = static_cast<size_t>(slotOfPoint[static_cast<size_t>(point)]);
-                corners[fill[slot]++] = Corner{f, k};
+                corners[fill[slot]++] = Corner{f, static_cast<int32_t>(k)};
             }
         }
     }
 }
 
-// The steps of the rule at one point. Steps at different points never touch each other's
-// corners, so each point is walked on its own. A step gathers from the runs that still have
-// unvisited corners; the steps of one face at one point follow each other directly, and a
-// repeat step can only gather again from the runs the step before it gathered.
-void RokSmoothing::smoothPoint(Face* faces, size_t begin, size_t end, float threshold)
+// The steps of the rule at one point, whose corners are in `atPoint`. Steps at different
+// points never touch each other's corners, so each point is walked on its own. A step gathers
+// from the runs that still have unvisited corners; the steps of one face at one point follow
+// each other directly, and a repeat step can only gather again from the runs the step before
+// it gathered.
+template <typename Batch>
+void RokSmoothing::smoothPoint(const Batch& batch, float threshold)
 {
+    const AngleTest angle(threshold);
     runs.clear();
-    for (size_t i = begin; i < end;) {
+    for (size_t i = 0; i < atPoint.size();) {
         size_t j = i + 1;
-        while (j < end && corners[j].face == corners[i].face)
+        while (j < atPoint.size() && atPoint[j].face == atPoint[i].face)
             ++j;
-        runs.push_back(Run{corners[i].face, i, j});
+        runs.push_back(Run{atPoint[i].face, i, j, batch.normal(atPoint[i].face)});
         i = j;
     }
     live.resize(runs.size());
@@ -128,13 +248,13 @@ void RokSmoothing::smoothPoint(Face* faces, size_t begin, size_t end, float thre
 
     for (size_t g = 0; g < runs.size(); ++g) {
         while (runs[g].cursor < runs[g].end) {
-            const Vector3& normal = faces[runs[g].face].normal;
+            const Vector3& normal = runs[g].normal;
             Vector3 sum(0.0f, 0.0f, 0.0f);
             gathered.clear();
             if (g == lastStarter) {
                 for (const size_t h : previous) {
                     if (runs[h].cursor < runs[h].end) {
-                        sum.add(faces[runs[h].face].normal);
+                        sum.add(runs[h].normal);
                         gathered.push_back(h);
                     }
                 }
@@ -144,9 +264,8 @@ void RokSmoothing::smoothPoint(Face* faces, size_t begin, size_t end, float thre
                     if (runs[h].cursor == runs[h].end)
                         continue;
                     live[kept++] = h;
-                    const Vector3& other = faces[runs[h].face].normal;
-                    if (normal.angleBetween(other) < threshold) {
-                        sum.add(other);
+                    if (angle.within(normal, runs[h].normal)) {
+                        sum.add(runs[h].normal);
                         gathered.push_back(h);
                     }
                 }
@@ -155,9 +274,8 @@ void RokSmoothing::smoothPoint(Face* faces, size_t begin, size_t end, float thre
             sum.normalize();
             const size_t before = runs[g].cursor;
             for (const size_t h : gathered) {
-                const Corner c = corners[runs[h].cursor++];
-                setNormal(faces[c.face].vertices[c.corner], sum);
-                faces[c.face].indices[c.corner] = -1;
+                const Corner c = atPoint[runs[h].cursor++];
+                batch.give(c.face, c.corner, sum);
             }
             if (runs[g].cursor == before)
                 ++runs[g].cursor;  // a participant always gathers itself; never stand still
@@ -176,19 +294,39 @@ void RokSmoothing::releaseSlots()
     slotVisits.clear();
 }
 
+template <typename Batch>
+void RokSmoothing::smoothBatch(const Batch& batch, float threshold)
+{
+    markParticipants(batch, threshold);
+    for (int32_t f = 0; f < batch.units(); ++f) {
+        if (participates[static_cast<size_t>(f)] == 0)
+            batch.keepOwnNormals(f);
+    }
+    collectCorners(batch);
+    for (size_t s = 0; s < slotPoint.size(); ++s) {
+        atPoint.clear();
+        for (size_t i = slotStart[s]; i < slotStart[s + 1];) {
+            size_t j = i + 1;
+            while (j < slotStart[s + 1] && corners[j].face == corners[i].face)
+                ++j;
+            batch.expand(corners.data() + i, corners.data() + j, atPoint);
+            i = j;
+        }
+        smoothPoint(batch, threshold);
+    }
+    releaseSlots();
+}
+
 void RokSmoothing::smooth(Face* faces, int32_t faceCount, float threshold)
 {
     if (faces == nullptr || faceCount <= 0)
         return;
-    markParticipants(faces, faceCount, threshold);
-    for (int32_t f = 0; f < faceCount; ++f) {
-        if (participates[static_cast<size_t>(f)] != 0 || faces[f].vertices == nullptr)
-            continue;
-        for (int32_t k = 0; k < faces[f].vertexCount; ++k)
-            setNormal(faces[f].vertices[k], faces[f].normal);
-    }
-    collectCorners(faces, faceCount);
-    for (size_t s = 0; s < slotPoint.size(); ++s)
-        smoothPoint(faces, slotStart[s], slotStart[s + 1], threshold);
-    releaseSlots();
+    smoothBatch(FaceBatch(faces, faceCount), threshold);
+}
+
+void RokSmoothing::smooth(const RokFacePairs& pairs, float threshold)
+{
+    if (pairs.pairCount() <= 0)
+        return;
+    smoothBatch(PairBatch(pairs), threshold);
 }

@@ -11,6 +11,11 @@
 // The work is close to linear in the number of corners: an index from each point to the
 // faces through it replaces the scan of all faces per corner, and each face's visited corners
 // at a point are a prefix of its corners there, so a cursor per (point, face) finds the next.
+// A batch given as pairs of a face and its reversed copy (RokFacePairs, what the reader
+// builds) is indexed pair by pair: the copy's corners at a point follow from the face's, so
+// the index is half as large and the copies need no records at all. Only the cosine is
+// compared where it decides the threshold angle by a wide margin; the arc cosine settles the
+// rest, so that the outcome is the same as with the angle.
 //
 // Faces that cannot take part keep their own face normal at every corner and are skipped by
 // the others: a zero or non-finite normal (a degenerate face, or one with fewer than three
@@ -21,6 +26,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "model/face.h"
@@ -28,6 +34,21 @@
 // Faces whose normals are less than this many radians apart share vertex normals: 59.5
 // degrees, the float with the bit pattern 0x3F84EC9E.
 constexpr float kRokSmoothingAngle = 1.0384710f;
+
+// A batch in which every face is directly followed by its reversed copy (its corners in
+// reverse order, its normal negated), described pair by pair so that the copies need no
+// records of their own: pair p stands for faces 2p and 2p + 1 of the batch.
+class RokFacePairs {
+public:
+    virtual ~RokFacePairs() = default;
+    virtual int32_t pairCount() const = 0;
+    // The face's corners' point numbers, in corner order.
+    virtual std::span<const int32_t> points(int32_t pair) const = 0;
+    virtual Vector3 normal(int32_t pair) const = 0;
+    // Where the normals of the face's corners (copy 0) or of its reversed copy's (copy 1) go,
+    // corner after corner; null for a face that takes no part (it gets no normals).
+    virtual MeshVertex* corners(int32_t pair, int copy) const = 0;
+};
 
 class RokSmoothing {
 public:
@@ -39,22 +60,31 @@ public:
     // visits into -1. The scratch memory is kept for the next batch.
     void smooth(Face* faces, int32_t faceCount, float threshold);
 
+    // The same for a batch of face pairs, with the same result as for the faces written out
+    // (nothing is marked visited: the pairs hold no corner indices).
+    void smooth(const RokFacePairs& pairs, float threshold);
+
 private:
     struct Corner {
-        int32_t face;    // position of the face in the batch
+        int32_t face;    // position of the face in the batch (for pairs, of the pair)
         int32_t corner;  // corner number within the face
     };
-    // The corners of one face at one point: entries [cursor, end) of `corners` are unvisited.
+    // The corners of one face at one point: entries [cursor, end) of `atPoint` are unvisited.
     struct Run {
         int32_t face;
         size_t cursor;
         size_t end;
+        Vector3 normal;  // the face's
     };
 
-    bool takesPart(const Face& face, float threshold) const;
-    void markParticipants(const Face* faces, int32_t faceCount, float threshold);
-    void collectCorners(const Face* faces, int32_t faceCount);
-    void smoothPoint(Face* faces, size_t begin, size_t end, float threshold);
+    template <typename Batch>
+    void smoothBatch(const Batch& batch, float threshold);
+    template <typename Batch>
+    void markParticipants(const Batch& batch, float threshold);
+    template <typename Batch>
+    void collectCorners(const Batch& batch);
+    template <typename Batch>
+    void smoothPoint(const Batch& batch, float threshold);
     int32_t slotOf(int32_t point);
     void releaseSlots();
 
@@ -63,9 +93,11 @@ private:
     std::vector<int32_t> slotPoint;     // per slot, the point it stands for
     std::vector<int32_t> slotLastFace;  // per slot, the last face counted through it
     std::vector<int32_t> slotVisits;    // per slot, that face's corners at the point so far
-    std::vector<size_t> slotStart;      // per slot, where its corners begin in `corners`, and the end
-    std::vector<uint8_t> participates;  // per face of the batch, 1 when it takes part
+    std::vector<uint32_t> slotStart;    // per slot, where its corners begin in `corners`, and the end
+                                        // (a batch holds fewer than 2^32 corners: rok_limits.h)
+    std::vector<uint8_t> participates;  // per face (or pair) of the batch, 1 when it takes part
     std::vector<Corner> corners;        // participants' corners grouped by slot, in batch order
+    std::vector<Corner> atPoint;        // scratch of one point: its corners in batch order
     std::vector<Run> runs;              // scratch of one point
     std::vector<size_t> live;           // runs with unvisited corners, in face order
     std::vector<size_t> gathered;       // runs taken by the current step

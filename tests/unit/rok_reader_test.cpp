@@ -314,6 +314,28 @@ TEST(RokReader, ReadPaletteClampsChannels)
     EXPECT_EQ(m.emissive.b, 1.0f);
 }
 
+// With more than 16 palette colours, colour 17 of group 0 has the key of colour 1 of group 1:
+// one batch, under group 1's frame, smoothed together, with one mesh per colour.
+TEST(RokReader, ColoursPastSixteenShareTheirKeyWithTheNextGroup)
+{
+    const std::vector<Edge> edges = {{1, 2, 0}, {2, 3, 0}, {3, 1, 0}, {1, 2, 1}};
+    RokText text{RokText().points(kSquare).edges(edges).faces({{17, {1, 2, 3}}, {1, {4, 2, 3}}}).text};
+    text.line("PALC0").line(" 0").line(" 0");
+    for (int colour = 0; colour < 18; ++colour)
+        text.value(colour).line(" 0").line(" 0").line(" 0").line(" 0").line(" 0").line(" 0");
+    ModelEntry entry;
+    ASSERT_TRUE(readText(entry, text.line("ENDP0").text));
+    const Frame* group = entry.root->firstChild;
+    ASSERT_TRUE(group != nullptr && group->next == nullptr);
+    EXPECT_EQ(group->groupId, 1);
+    const Frame* first = group->firstChild;
+    ASSERT_TRUE(first != nullptr && first->next != nullptr && first->next->next == nullptr);
+    EXPECT_EQ(first->material->diffuse.r, 17 / 255.0f);
+    EXPECT_EQ(first->next->material->diffuse.r, 1 / 255.0f);
+    EXPECT_EQ(first->vertexCount + first->next->vertexCount, 12);
+    EXPECT_TRUE(normalAt(*first, 1).equals(normalAt(*first->next, 1)));  // the shared corner B
+}
+
 TEST(RokReader, SmoothingSharesNormalsBelowTheThreshold)
 {
     // Triangles A, B, C and B, D, C folded along B-C by the height of D.
@@ -633,6 +655,67 @@ TEST(RokSmoothing, EqualsThePlainRuleOnRandomBatches)
             ASSERT_EQ(std::memcmp(fast.vertices[f].data(), plain.vertices[f].data(),
                                   fast.vertices[f].size() * sizeof(MeshVertex)),
                       0)
+                << round << " face " << f;
+        }
+    }
+}
+
+namespace {
+
+// Faces given as pairs of a face and its reversed copy, each with its own corner normals.
+struct Pairs : RokFacePairs {
+    std::vector<std::vector<int32_t>> points_;
+    std::vector<Vector3> normals;
+    std::vector<std::vector<MeshVertex>> vertices[2];
+
+    int32_t pairCount() const override { return static_cast<int32_t>(points_.size()); }
+    std::span<const int32_t> points(int32_t p) const override { return points_[static_cast<size_t>(p)]; }
+    Vector3 normal(int32_t p) const override { return normals[static_cast<size_t>(p)]; }
+    MeshVertex* corners(int32_t p, int copy) const override
+    {
+        auto& v = const_cast<std::vector<MeshVertex>&>(vertices[copy][static_cast<size_t>(p)]);
+        return points_[static_cast<size_t>(p)].size() < 3 ? nullptr : v.data();
+    }
+};
+
+}  // namespace
+
+// The pairs give every corner, the reversed copies' included, the normal that the same faces
+// written out get.
+TEST(RokSmoothing, PairsEqualTheFacesWrittenOut)
+{
+    std::mt19937 random(11);
+    RokSmoothing smoothing(11);
+    for (int round = 0; round < 1000; ++round) {
+        const Batch drawn = randomBatch(random);
+        Pairs pairs;
+        Batch written;
+        for (size_t f = 0; f < drawn.faces.size(); ++f) {
+            std::vector<int32_t> corners = drawn.indices[f];
+            if (random() % 10 == 0)
+                corners.resize(random() % 3);  // faces of fewer than three corners take no part
+            const Vector3 n = drawn.faces[f].normal;
+            pairs.points_.push_back(corners);
+            pairs.normals.push_back(n);
+            for (auto& v : pairs.vertices)
+                v.emplace_back(corners.size());
+            written.add(n, corners);
+            written.add(Vector3(-n.x, -n.y, -n.z), std::vector<int32_t>(corners.rbegin(), corners.rend()));
+        }
+        written.link();
+        for (size_t f = 0; f < written.faces.size(); ++f) {
+            if (written.indices[f].size() < 3)
+                written.faces[f].vertices = nullptr;
+        }
+        smoothing.smooth(pairs, kRokSmoothingAngle);
+        smoothing.smooth(written.faces.data(), static_cast<int32_t>(written.faces.size()),
+                         kRokSmoothingAngle);
+        for (size_t f = 0; f < written.faces.size(); ++f) {
+            const std::vector<MeshVertex>& got = pairs.vertices[f % 2][f / 2];
+            const std::vector<MeshVertex>& expected = written.vertices[f];
+            ASSERT_EQ(got.size(), expected.size());
+            ASSERT_TRUE(got.empty() ||
+                        std::memcmp(got.data(), expected.data(), got.size() * sizeof(MeshVertex)) == 0)
                 << round << " face " << f;
         }
     }
