@@ -12,8 +12,9 @@ packages=(
     wine wine64 wine32:i386
     xvfb xdotool x11-utils x11-xserver-utils imagemagick
     # make screenshots: a compositing manager, so that layered windows are blended with the
-    # desktop picture as on Windows.
-    xcompmgr
+    # desktop picture as on Windows, and a desktop picture it can draw (the tests set it with
+    # hsetroot, which names it on the root window as compositing managers look for it).
+    xcompmgr hsetroot
     # The Japanese and English locales the end-to-end tests run Wine under (generated below).
     locales
     googletest libgtest-dev libbenchmark-dev

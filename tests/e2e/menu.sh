@@ -9,8 +9,8 @@
 #                        in English docs/context-menu-en.png
 source "$(dirname "$0")/lib.sh"
 
-[ -n "${E2E_DOCS:-}" ] && start_compositor
 desktop_background
+[ -n "${E2E_DOCS:-}" ] && start_compositor
 start_app "$artefacts/wine.log"
 wait_started
 window=$(wait_window)
