@@ -40,11 +40,13 @@ fuzz: setup build-fuzz
 run: setup
 	@bash scripts/run.sh
 
-# The screenshots in docs/, made by the menu test from the current 64-bit build.
+# The screenshots in docs/, made by the menu test from the current 64-bit build under a
+# compositing manager: on a Japanese Windows, and the menu once more on an English one.
 screenshots: setup
 	@cmake --preset win64 >/dev/null
 	@cmake --build build/win64 --target vellarn -j $(JOBS)
-	@E2E_DOCS=1 scripts/wine-env.sh bash tests/e2e/menu.sh build/win64/vellarn.exe
+	@for locale in ja_JP.UTF-8 en_US.UTF-8; do \
+		LANG=$$locale E2E_DOCS=1 scripts/wine-env.sh bash tests/e2e/menu.sh build/win64/vellarn.exe || exit 1; done
 
 clean:
 	rm -rf build dist

@@ -23,3 +23,8 @@
 #define IDC_RENDER_SIZE 1004
 #define IDC_TRANSPARENCY 1005
 #define IDC_TURN_Y 1006
+
+// Texts the program shows (string table; each in Japanese and in English).
+#define IDS_DEVICE_FAILED 2100  // DirectX could not be brought up
+#define IDS_OPEN_FAILED 2101    // a model could not be opened; %1 is its name
+#define IDS_MODEL_FILTER 2102   // the open-file dialog's filters: description|pattern|...||

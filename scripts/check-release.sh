@@ -5,7 +5,8 @@
 #   - it is a GUI program;
 #   - a 32-bit exe is large-address-aware (4 GB of address space on 64-bit Windows);
 #   - it carries version information with the project's version, the program icon (group 128
-#     and its images) and an embedded manifest (Common Controls 6, the same version).
+#     and its images) and an embedded manifest (Common Controls 6, the same version);
+#   - its menus, dialogs and strings are there in Japanese and in English alike.
 #   scripts/check-release.sh EXE [VERSION]
 # VERSION defaults to the project version in CMakeLists.txt. Prints what it found, including
 # the imported DLLs; exits non-zero on the first problem.
@@ -60,21 +61,22 @@ if [ "$arch" = i386 ]; then
 fi
 
 # Resources: objdump lists the resource tree as type, name and language entries, each
-# language entry followed by its leaf (address and size). Collect "type name address size",
-# all as the hexadecimal digits objdump prints (identifiers with six digits).
+# language entry followed by its leaf (address and size). Collect "type name address size
+# language", all as the hexadecimal digits objdump prints (identifiers with six digits; the
+# neutral language as 00000000).
 resources=$(awk '
     /^The .rsrc Resource Directory section/ { on = 1; next }
     !on { next }
     /Entry: ID:/ {
         match($0, /^[0-9a-f]+ +/); depth = RLENGTH
-        id = $0; sub(/.*ID: 0x/, "", id); sub(/,.*/, "", id)
-        if (depth <= 6) type = id; else if (depth <= 8) name = id
+        id = $0; sub(/.*ID: (0x)?/, "", id); sub(/,.*/, "", id)
+        if (depth <= 6) type = id; else if (depth <= 8) name = id; else language = id
         next
     }
     /Leaf: Addr:/ {
         addr = $0; sub(/.*Addr: 0x/, "", addr); sub(/,.*/, "", addr)
         size = $0; sub(/.*Size: 0x/, "", size); sub(/,.*/, "", size)
-        print type, name, addr, size
+        print type, name, addr, size, language
     }
     /^ *Resources start at/ { on = 0 }' <<<"$headers")
 
@@ -89,7 +91,7 @@ resource() {
     line=$(awk -v t="$(printf %06x "$1")" -v n="$(printf %06x "$2")" '$1 == t && $2 == n { print; exit }' <<<"$resources")
     [ -n "$line" ] || return 1
     local addr size
-    read -r _ _ addr size <<<"$line"
+    read -r _ _ addr size _ <<<"$line"
     local offset=$((image_base + 16#$addr - 16#$rsrc_vma + 16#$rsrc_file))
     dd if="$exe" of="$3" iflag=skip_bytes,count_bytes bs=4096 skip=$offset count=$((16#$size)) status=none
 }
@@ -133,4 +135,19 @@ grep -q "name=\"Vellarn.Vellarn\" version=\"$version.0\"" "$work/manifest" ||
 grep -q 'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' "$work/manifest" ||
     fail "the manifest does not ask for Common Controls 6"
 echo "  manifest: $(wc -c <"$work/manifest") bytes, version $version.0, Common Controls 6"
+
+# Languages: the program shows its menus (type 4), dialogs (5) and strings (6, in blocks of
+# sixteen) in Japanese (0411) on a Japanese Windows and in English (0409) on every other, so
+# each is there in both under the same names. A language-neutral menu or string block would be
+# what the resource loader offers first on any Windows; only the floating window's template,
+# which shows no text, is neutral.
+names_in() { awk -v t="$1" -v l="$2" '$1 == t && $5 == l { print $2 }' <<<"$resources" | sort -u | paste -sd ' '; }
+for kind in 000004:menus 000005:dialogs 000006:"string blocks"; do
+    type=${kind%%:*}
+    ja=$(names_in "$type" 000411)
+    en=$(names_in "$type" 000409)
+    [ -n "$ja" ] && [ "$ja" = "$en" ] || fail "${kind#*:} in Japanese: '$ja', in English: '$en'"
+    [ "$type" = 000005 ] || [ -z "$(names_in "$type" 00000000)" ] || fail "language-neutral ${kind#*:}: $(names_in "$type" 00000000)"
+done
+echo "  menus, dialogs and strings in Japanese and English"
 echo "release check: ok"

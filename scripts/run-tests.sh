@@ -108,18 +108,26 @@ run_gtest "windows-layer win32" "$root/build/win32/tests/win32_tests.exe" WINE32
 run_check "release check win32" bash "$root/tests/release/check_release.sh" "$root/build/win32/vellarn.exe"
 run_check "release check win64" bash "$root/scripts/check-release.sh" "$root/build/win64/vellarn.exe"
 
-# End-to-end tests: each script is one test per exe; it gets the exe's path and exits 0 on
-# success. Every script runs against the 64-bit exe; the start-up test also against the 32-bit
-# release exe.
+# End-to-end tests: each script is one test per exe and locale; it gets the exe's path and
+# exits 0 on success. Under Wine, LANG sets the Windows locale and so the language the program
+# speaks: ja_JP.UTF-8 gives a Japanese Windows (code page 932), as most users have, and
+# en_US.UTF-8 an English one. Every script runs against the 64-bit exe on a Japanese Windows;
+# those that meet the texts of the interface (start-up, menu, wheel, open failure) on an English
+# one too; the start-up test also against the 32-bit release exe.
 run_e2e() {
-    local script="$1" exe="$2" label="$3"
-    run_check "e2e $(basename "$script" .sh) $label" "$root/scripts/wine-env.sh" bash "$script" "$exe"
+    local script="$1" exe="$2" label="$3" locale="$4"
+    run_check "e2e $(basename "$script" .sh) $label ${locale%%_*}" \
+        env LANG="$locale" "$root/scripts/wine-env.sh" bash "$script" "$exe"
 }
 for script in "$root"/tests/e2e/*.sh; do
-    [ "$(basename "$script")" = lib.sh ] && continue
-    run_e2e "$script" "$root/build/win64/vellarn.exe" win64
+    name=$(basename "$script" .sh)
+    [ "$name" = lib ] && continue
+    run_e2e "$script" "$root/build/win64/vellarn.exe" win64 ja_JP.UTF-8
+    case "$name" in
+        startup | menu | wheel | open_failure) run_e2e "$script" "$root/build/win64/vellarn.exe" win64 en_US.UTF-8 ;;
+    esac
 done
-run_e2e "$root/tests/e2e/startup.sh" "$root/build/win32/vellarn.exe" win32
+run_e2e "$root/tests/e2e/startup.sh" "$root/build/win32/vellarn.exe" win32 ja_JP.UTF-8
 
 echo "$passed passed, $failed failed, $skipped skipped"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -11,6 +11,12 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine wine64 wine32:i386
     xvfb xdotool x11-utils x11-xserver-utils imagemagick
+    # make screenshots: a compositing manager, so that layered windows are blended with the
+    # desktop picture as on Windows, and a desktop picture it can draw (the tests set it with
+    # hsetroot, which names it on the root window as compositing managers look for it).
+    xcompmgr hsetroot
+    # The Japanese and English locales the end-to-end tests run Wine under (generated below).
+    locales
     googletest libgtest-dev libbenchmark-dev
     # Benchmarks only: a reference reader for the .x loading figures; the program never uses it.
     libassimp-dev
@@ -37,6 +43,20 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# Wine takes the Windows locale from LANG; a LANG naming a locale the machine lacks garbles
+# Wine's file names. Generate the two the tests use, only when missing.
+locales_missing=()
+for l in ja_JP en_US; do
+    locale -a 2>/dev/null | grep -qx "$l.utf8" || locales_missing+=("$l")
+done
+if [ ${#locales_missing[@]} -gt 0 ]; then
+    echo "setup: generating the locales ${locales_missing[*]/%/.UTF-8}"
+    for l in "${locales_missing[@]}"; do
+        $SUDO sed -i "s/^# *\($l\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    done
+    $SUDO locale-gen >/dev/null
 fi
 
 # Some virtual machines cannot execute 32-bit x86 code ("Exec format error" for any i386

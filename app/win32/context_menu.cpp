@@ -3,6 +3,7 @@
 
 #include <commdlg.h>
 
+#include "app/win32/interface_resources.h"
 #include "base/cp932.h"
 #include "base/files.h"
 #include "resources/resource_ids.h"
@@ -36,7 +37,7 @@ void showContextMenu(HINSTANCE instance, HWND owner, std::vector<std::string>& m
     POINT at;
     GetCursorPos(&at);
     SetForegroundWindow(owner);
-    HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(IDM_CONTEXT_MENU));
+    HMENU menu = loadInterfaceMenu(instance, IDM_CONTEXT_MENU);
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu, 0);

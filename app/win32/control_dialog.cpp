@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "app/controls.h"
+#include "app/win32/interface_resources.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -32,8 +33,8 @@ bool ControlDialog::create(HINSTANCE instance, HWND owner, SceneParameters& para
 {
     params_ = &params;
     onChanged_ = std::move(onChanged);
-    hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_CONTROL_DIALOG), owner, dialogProc,
-                               reinterpret_cast<LPARAM>(this));
+    hwnd_ = createInterfaceDialog(instance, IDD_CONTROL_DIALOG, owner, dialogProc,
+                                  reinterpret_cast<LPARAM>(this));
     if (!hwnd_)
         return false;
     ShowWindow(hwnd_, SW_SHOW);

@@ -5,12 +5,14 @@
 
 #include <string>
 
+#include "app/win32/interface_resources.h"
 #include "app/win32/layered_window_api.h"
 #include "base/cp932.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/d3d7_draw_device.h"
 #include "render/win32/render_device.h"
 #include "render/world.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -34,19 +36,12 @@ const wchar_t* wide(const std::u16string& text)
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
-// "のオープンに失敗しました": appended to the model's name when it cannot be opened.
-constexpr char kOpenFailed[] =
-    "\x82\xCC\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-
-// The open-file dialog's filter: description and pattern pairs separated by '|'.
-constexpr char16_t kModelFilter[] = u"メタセコイア ファイル(*.mqo;)|*.mqo;|All Files (*.*)|*.*||";
-
 }  // namespace
 
 void showDeviceErrorMessage(HWND owner)
 {
-    MessageBoxW(owner, L"DirectXの初期化に失敗しました。\rDirectX7以降が正常に動作していません。",
-                programName().c_str(), MB_OK);
+    const std::wstring text = loadInterfaceText(GetModuleHandleW(nullptr), IDS_DEVICE_FAILED);
+    MessageBoxW(owner, text.c_str(), programName().c_str(), MB_OK);
 }
 
 Win32AppServices::Win32AppServices(HINSTANCE instance, World& world, PluginHost& plugins)
@@ -179,20 +174,23 @@ void Win32AppServices::reloadPlugins()
 
 void Win32AppServices::showOpenFailure(const std::string& modelName)
 {
-    MessageBoxW(nullptr, wide(cp932ToUtf16(modelName + kOpenFailed)), nullptr, MB_OK);
+    const std::u16string name = cp932ToUtf16(modelName);
+    const std::wstring text = formatInterfaceText(loadInterfaceText(instance_, IDS_OPEN_FAILED), wide(name));
+    MessageBoxW(nullptr, text.c_str(), nullptr, MB_OK);
 }
 
 bool Win32AppServices::chooseModelFile(std::string& path)
 {
-    std::u16string filter = kModelFilter;
-    for (char16_t& c : filter)
-        if (c == u'|')
-            c = u'\0';
+    // Description and pattern pairs separated by '|', which the dialog wants separated by zeros.
+    std::wstring filter = loadInterfaceText(instance_, IDS_MODEL_FILTER);
+    for (wchar_t& c : filter)
+        if (c == L'|')
+            c = L'\0';
     wchar_t file[260] = {};
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window_ ? window_->handle() : nullptr;
-    dialog.lpstrFilter = wide(filter);
+    dialog.lpstrFilter = filter.c_str();
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
     dialog.nMaxFile = 260;

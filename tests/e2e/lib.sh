@@ -17,9 +17,11 @@ else
     cp "$root"/data/model/*.mqo "$scratch/"
 fi
 app_pid=""
+compositor_pid=""
 
 cleanup_e2e() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$compositor_pid" ] && kill "$compositor_pid" 2>/dev/null || true
     rm -rf "$artefacts"
 }
 trap cleanup_e2e EXIT
@@ -28,6 +30,21 @@ fail() {
     echo "FAILED: $*" >&2
     exit 1
 }
+
+# The program speaks Japanese where Windows does, English everywhere else; under Wine, LANG
+# sets the Windows locale (scripts/run-tests.sh runs the tests under ja_JP.UTF-8 and
+# en_US.UTF-8). The texts the tests look for, in that language: the control dialog's title,
+# the open-file dialog's title and the context menu's items, "|" between them.
+case "${LANG:-}" in
+    ja_JP*)
+        interface=ja dialog_title="Vellarn 操作ダイアログ" open_title="開く"
+        menu_items="レンズの色|眼鏡の種類|操作ダイアログ|終了"
+        ;;
+    *)
+        interface=en dialog_title="Vellarn control dialog" open_title="Open"
+        menu_items="Lens colour|Glasses|Control dialog|Exit"
+        ;;
+esac
 
 # The Wine loader for the exe: 64-bit programs go straight to the 64-bit loader.
 # Every wait below takes its limit from $start_limit, the seconds a start-up may take: 32-bit
@@ -41,12 +58,38 @@ case "$machine" in
 esac
 reaction_limit=$((start_limit / 6))
 
-# start_app: starts the exe in the scratch directory, in the background.
+# start_app [LOG]: starts the exe in the scratch directory, in the background. Given LOG, the
+# program's Wine output goes there, with Wine's trace of the menus it draws (shown_menu_items).
 start_app() {
     touch "$artefacts/.started"
     sleep 1  # so that a settings file written now is newer than the mark
-    (cd "$scratch" && exec "$loader" "$exe") &
+    if [ -n "${1:-}" ]; then
+        (cd "$scratch" && WINEDEBUG=-all,trace+menu exec "$loader" "$exe" 2>"$1") &
+    else
+        (cd "$scratch" && exec "$loader" "$exe") &
+    fi
     app_pid=$!
+}
+
+# shown_menu_items LOG: the texts of the menu items drawn so far (start_app LOG), one a line,
+# each once, in the order they were first drawn. Wine's trace writes a character outside
+# ASCII as a backslash and four hex digits.
+shown_menu_items() {
+    grep -a 'trace:menu:draw_menu_item {' "$1" | sed -n 's/.* Text=L"\(.*\)"  }$/\1/p' |
+        perl -CS -pe 's/\\([0-9a-f]{4})/chr(hex($1))/ge' | awk '!seen[$0]++'
+}
+
+# start_compositor: a compositing manager on the display, so that the layered window is
+# blended with the desktop as on Windows (the tests otherwise run without one). It takes the
+# desktop picture that is set when it starts: call desktop_background first.
+start_compositor() {
+    xcompmgr &
+    compositor_pid=$!
+    for _ in $(seq 1 $((start_limit * 2))); do
+        sleep 0.5
+        shows_desktop && return 0
+    done
+    fail "the desktop picture is gone under the compositing manager"
 }
 
 # wait_window: prints the X window id of the floating window (the program's window without a
@@ -151,13 +194,16 @@ hex() {
 desktop_background() {
     convert -size "$(xdpyinfo | sed -n 's/.*dimensions: *\([0-9]*x[0-9]*\).*/\1/p')" \
         gradient:'#2f5f95-#a9c9e6' "$artefacts/desktop.png"
-    # display sets the root window's picture and then ends with status 1; what counts is that
-    # the screen shows the picture.
-    display -window root "$artefacts/desktop.png" || true
-    screenshot "$artefacts/desktop-shown.png"
+    hsetroot -full "$artefacts/desktop.png" >/dev/null
+    shows_desktop || fail "the desktop picture was not set"
+}
+
+# shows_desktop: the screen shows the desktop picture (checked in a patch at its middle).
+shows_desktop() {
     local f
+    screenshot "$artefacts/desktop-shown.png"
     f=$(changed_fraction "$artefacts/desktop-shown.png" 64x64+600+400)
-    awk -v f="$f" 'BEGIN { exit !(f < 0.01) }' || fail "the desktop picture was not set"
+    awk -v f="$f" 'BEGIN { exit !(f < 0.01) }'
 }
 
 # window_geometry ID: prints "x y width height" of an X window.

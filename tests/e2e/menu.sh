@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# The glasses float over the desktop; the context menu lists the model files of the working
-# folder under "眼鏡の種類", and choosing each one remembers it and shows those glasses.
+# The glasses float over the desktop; the context menu shows its items in the language of the
+# user's Windows and lists the model files of the working folder under "眼鏡の種類"
+# ("Glasses"), and choosing each one remembers it and shows those glasses.
 # On request it also keeps screenshots of the current build:
 #   E2E_SCREENSHOT=FILE  the desktop with the glasses, the control dialog and the open menu
-#   E2E_DOCS=1           docs/glasses.png, docs/control-dialog.png and docs/context-menu.png
+#   E2E_DOCS=1           under a compositing manager, as on Windows: in Japanese
+#                        docs/glasses.png, docs/control-dialog.png and docs/context-menu.png,
+#                        in English docs/context-menu-en.png
 source "$(dirname "$0")/lib.sh"
 
 desktop_background
-start_app
+[ -n "${E2E_DOCS:-}" ] && start_compositor
+start_app "$artefacts/wine.log"
 wait_started
 window=$(wait_window)
 area=$(window_area "$window")
@@ -24,12 +28,21 @@ screenshot "$artefacts/glasses.png"
 shows_glasses "$artefacts/glasses.png"
 open_model_list "$window" "$artefacts/glasses.png"
 screenshot "$artefacts/menu.png"
+# The menu's own items, as Wine drew them, come first; the model list's names follow.
+want=$(tr '|' '\n' <<<"$menu_items")
+got=$(shown_menu_items "$artefacts/wine.log" | head -n "$(wc -l <<<"$want")")
+[ "$got" = "$want" ] || fail "the menu showed '${got//$'\n'/|}', expected '$menu_items'"
 [ -n "${E2E_SCREENSHOT:-}" ] && cp "$artefacts/menu.png" "$E2E_SCREENSHOT"
 if [ -n "${E2E_DOCS:-}" ]; then
-    # The glasses' window, the dialog, and the glasses with the menu and its model list.
-    dialog=$(xdotool search --onlyvisible --name "Vellarn 操作ダイアログ" | head -1)
-    convert "$artefacts/glasses.png" -crop "$area" +repage "$root/docs/glasses.png"
-    convert "$artefacts/glasses.png" -crop "$(window_area "$dialog")" +repage "$root/docs/control-dialog.png"
+    # In Japanese the glasses' window, the dialog, and the glasses with the menu and its model
+    # list; in English the menu.
+    menu_shot="$root/docs/context-menu-en.png"
+    if [ "$interface" = ja ]; then
+        dialog=$(visible_window "$dialog_title") || fail "no control dialog"
+        convert "$artefacts/glasses.png" -crop "$area" +repage "$root/docs/glasses.png"
+        convert "$artefacts/glasses.png" -crop "$(window_area "$dialog")" +repage "$root/docs/control-dialog.png"
+        menu_shot="$root/docs/context-menu.png"
+    fi
     right=0 bottom=0
     for id in "$window" $(menu_windows "$window"); do
         read -r x y w h <<<"$(window_geometry "$id")"
@@ -37,8 +50,7 @@ if [ -n "${E2E_DOCS:-}" ]; then
         bottom=$((y + h > bottom ? y + h : bottom))
     done
     read -r x y _ _ <<<"$(window_geometry "$window")"
-    convert "$artefacts/menu.png" -crop "$((right - x + 10))x$((bottom - y + 10))+$x+$y" +repage \
-        "$root/docs/context-menu.png"
+    convert "$artefacts/menu.png" -crop "$((right - x + 10))x$((bottom - y + 10))+$x+$y" +repage "$menu_shot"
     echo "screenshots written to $root/docs"
 fi
 close_menus "$window"

@@ -11,7 +11,7 @@ wait_message() {
     local message="" id
     for _ in $(seq 1 $((start_limit * 2))); do
         for id in $(xdotool search --onlyvisible --name "." 2>/dev/null); do
-            case "$(xdotool getwindowname "$id")" in "Vellarn 操作ダイアログ") ;; *) message=$id ;; esac
+            [ "$(xdotool getwindowname "$id")" = "$dialog_title" ] || message=$id
         done
         [ -n "$message" ] && { echo "$message"; return 0; }
         kill -0 "$app_pid" 2>/dev/null || fail "the program ended without a message"
@@ -26,7 +26,7 @@ cancel_opening() {
     message=$(wait_message)
     touch "$artefacts/.answered"
     press "$message" Return
-    opener=$(visible_window "Open") || fail "no open-file dialog after the message"
+    opener=$(visible_window "$open_title") || fail "no open-file dialog after the message"
     press "$opener" Escape
 }
 

@@ -3,7 +3,8 @@
 # folder or lack what Windows shows about a program: a C++ program linked against the MinGW
 # runtime DLLs, a program importing ddraw.dll (which a file beside it could replace), a console
 # program, a 32-bit program limited to 2 GB of address space, and
-# programs without version information, icon or manifest.
+# programs without version information, icon or manifest, and a program whose menu is in
+# Japanese only.
 #   tests/release/check_release.sh EXE
 set -euo pipefail
 
@@ -38,6 +39,9 @@ with_resources() {
 }
 version='1 VERSIONINFO\nFILEVERSION 1,2,3,0\nBEGIN\nBLOCK "StringFileInfo"\nBEGIN\nBLOCK "041104B0"\nBEGIN\nVALUE "FileVersion", "1.2.3"\nVALUE "ProductVersion", "1.2.3"\nEND\nEND\nEND\n'
 icon="128 ICON \"$root/resources/vellarn.ico\"\n"
+printf '<assembly manifestVersion="1.0"><assemblyIdentity name="Vellarn.Vellarn" version="1.2.3.0"/><assemblyIdentity name="Microsoft.Windows.Common-Controls" version="6.0.0.0"/></assembly>' >"$work/manifest"
+manifest="1 24 \"$work/manifest\"\n"
+japanese_menu='130 MENU\nLANGUAGE LANG_JAPANESE, SUBLANG_DEFAULT\nBEGIN\nMENUITEM "x", 1\nEND\n'
 
 $cxx -mwindows "$work/shared.cpp" -o "$work/shared-runtime.exe"
 $cxx -static "$work/console.cpp" -o "$work/console.exe"
@@ -46,6 +50,7 @@ $cxx -mwindows -static "$work/gui.cpp" -o "$work/bare.exe"
 i686-w64-mingw32-g++ -mwindows -static "$work/gui.cpp" -o "$work/two-gigabytes.exe"
 with_resources version-only "$version"
 with_resources no-manifest "$version$icon"
+with_resources japanese-only "$version$icon$manifest$japanese_menu"
 
 refused "which is not a DLL that Windows takes only from its system folder" "$work/shared-runtime.exe"
 refused "imports ddraw.dll," "$work/imports-ddraw.exe"
@@ -55,4 +60,5 @@ refused "no version information" "$work/bare.exe"
 refused "file version 1.2.3.0, expected 0.1.0.0" "$work/version-only.exe" 0.1.0
 refused "no icon group 128" "$work/version-only.exe" 1.2.3
 refused "no embedded manifest" "$work/no-manifest.exe" 1.2.3
+refused "menus in Japanese: '000082', in English: ''" "$work/japanese-only.exe" 1.2.3
 echo "check_release: ok"
