@@ -13,6 +13,7 @@
 #define IDC_MODEL_LAST 33772         // model commands up to here are handled (1,000 files)
 // Past the model commands, so that it is not taken for the second model file's.
 #define IDC_SHOW_CONTROLS 33773
+#define IDC_OPEN_MODEL 33774
 #define IDC_EXIT 57665
 
 // Control dialog trackbars.
@@ -23,3 +24,8 @@
 #define IDC_RENDER_SIZE 1004
 #define IDC_TRANSPARENCY 1005
 #define IDC_TURN_Y 1006
+
+// Strings of opening model files.
+#define IDS_MODEL_FILTER 2000    // the open-file dialog's filter: descriptions and patterns, '|' between
+#define IDS_NOT_A_MODEL 2001     // a dropped file of another kind
+#define IDS_UNNAMABLE_FILE 2002  // a file the program cannot keep the name of

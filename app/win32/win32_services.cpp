@@ -1,11 +1,10 @@
 // The Windows side of start-up, shut-down and the scene's needs.
 #include "app/win32/win32_services.h"
 
-#include <commdlg.h>
-
 #include <string>
 
 #include "app/win32/layered_window_api.h"
+#include "app/win32/model_opening.h"
 #include "base/cp932.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/d3d7_draw_device.h"
@@ -37,9 +36,6 @@ const wchar_t* wide(const std::u16string& text)
 // "のオープンに失敗しました": appended to the model's name when it cannot be opened.
 constexpr char kOpenFailed[] =
     "\x82\xCC\x83\x49\x81\x5B\x83\x76\x83\x93\x82\xC9\x8E\xB8\x94\x73\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
-
-// The open-file dialog's filter: description and pattern pairs separated by '|'.
-constexpr char16_t kModelFilter[] = u"メタセコイア ファイル(*.mqo;)|*.mqo;|All Files (*.*)|*.*||";
 
 }  // namespace
 
@@ -184,21 +180,5 @@ void Win32AppServices::showOpenFailure(const std::string& modelName)
 
 bool Win32AppServices::chooseModelFile(std::string& path)
 {
-    std::u16string filter = kModelFilter;
-    for (char16_t& c : filter)
-        if (c == u'|')
-            c = u'\0';
-    wchar_t file[260] = {};
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window_ ? window_->handle() : nullptr;
-    dialog.lpstrFilter = wide(filter);
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = 260;
-    dialog.Flags = OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog))
-        return false;
-    path = utf16ToCp932(reinterpret_cast<const char16_t*>(file));
-    return true;
+    return askForModelFile(window_ ? window_->handle() : nullptr, std::nullopt, path);
 }
