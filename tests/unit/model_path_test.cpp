@@ -25,19 +25,15 @@ struct FakeShortPaths {
 
 }  // namespace
 
-TEST(ModelPath, KeepsAPathCodePage932HoldsAndAsksForNoShortName)
+TEST(ModelPath, KeptAsWrittenElseThroughTheShortPathElseNotAtAll)
 {
     FakeShortPaths shortPaths;
-    // "C:\眼鏡\ソ表.mqo": kanji, katakana and a second byte 0x5C survive the conversion.
+    // "C:\眼鏡\ソ表.mqo": kanji, katakana and a second byte 0x5C survive the conversion, and
+    // no short path is asked for.
     EXPECT_EQ(cp932NameOf(u"C:\\眼鏡\\ソ表.mqo", shortPaths.lookup()),
               "C:\\\x8A\xE1\x8B\xBE\\\x83\x5C\x95\x5C.mqo");
-    EXPECT_EQ(cp932NameOf(u"Z:\\tmp\\a.x", shortPaths.lookup()), "Z:\\tmp\\a.x");
     EXPECT_EQ(shortPaths.calls, 0);
-}
 
-TEST(ModelPath, ReachesOtherNamesThroughTheirShortPathOrNotAtAll)
-{
-    FakeShortPaths shortPaths;
     shortPaths.known = {
         {u"C:\\안경\\a.mqo", u"C:\\_~1\\a.mqo"},
         {u"C:\\😎\\b.x", u"C:\\_~2\\b.x"},
