@@ -81,14 +81,21 @@ void Application::chooseModel(const std::string& name)
     modelFileName = name;
     // The choice is remembered before it is tried.
     writeSettings();
+    std::string remembered = name;
     services_.clearScene();
-    if (!services_.loadScene()) {
+    bool showing = services_.loadScene();
+    if (!showing) {
         // Nothing is shown now: the glasses shown before come back, and the settings file
         // names them again so that the next start does not meet the failure.
         modelFileName = shown;
         writeSettings();
-        services_.loadScene();
+        remembered = shown;
+        showing = services_.loadScene();
     }
+    // The open-file dialog that follows a failure may have given another file: the settings
+    // file names what is shown.
+    if (showing && modelFileName != remembered)
+        writeSettings();
     services_.renderAndPresent();
 }
 

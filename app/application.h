@@ -51,9 +51,10 @@ public:
     int32_t shutDown();
     bool initDevice();
     bool loadAndShow();
-    // Shows the model picked from the context menu, remembering it first. When it cannot be
-    // shown (the open-file dialog after the message was cancelled or gave no better file),
-    // the model shown before is loaded again and remembered instead.
+    // Shows the model picked from the context menu, the open-file dialog or a drop,
+    // remembering it first. When it cannot be shown (the open-file dialog after the message
+    // was cancelled or gave no better file), the model shown before is loaded again and
+    // remembered instead; whatever is shown in the end is what the settings file names.
     void chooseModel(const std::string& name);
     void readSettings();
     void writeSettings();

@@ -13,6 +13,7 @@
 #define IDC_MODEL_LAST 33772         // model commands up to here are handled (1,000 files)
 // Past the model commands, so that it is not taken for the second model file's.
 #define IDC_SHOW_CONTROLS 33773
+#define IDC_OPEN_MODEL 33774
 #define IDC_EXIT 57665
 
 // Control dialog trackbars.
@@ -25,6 +26,8 @@
 #define IDC_TURN_Y 1006
 
 // Texts the program shows (string table; each in Japanese and in English).
-#define IDS_DEVICE_FAILED 2100  // DirectX could not be brought up
-#define IDS_OPEN_FAILED 2101    // a model could not be opened; %1 is its name
-#define IDS_MODEL_FILTER 2102   // the open-file dialog's filters: description|pattern|...||
+#define IDS_MODEL_FILTER 2000    // the open-file dialog's filters: description|pattern|...||
+#define IDS_NOT_A_MODEL 2001     // a dropped file of another kind
+#define IDS_UNNAMABLE_FILE 2002  // a file the program cannot keep the name of
+#define IDS_DEVICE_FAILED 2100   // DirectX could not be brought up
+#define IDS_OPEN_FAILED 2101     // a model could not be opened; %1 is its name

@@ -5,8 +5,10 @@
 
 #include "app/application.h"
 #include "app/glasses_scene.h"
+#include "app/model_path.h"
 #include "app/win32/context_menu.h"
 #include "app/win32/layered_window_api.h"
+#include "app/win32/model_opening.h"
 #include "app/win32/win32_services.h"
 #include "base/win32/gdi_handles.h"
 #include "image/win32/image_dc.h"
@@ -104,6 +106,9 @@ INT_PTR FloatingWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
     case WM_MOUSEWHEEL:
         onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
         return FALSE;
+    case WM_DROPFILES:
+        onDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
     case WM_CONTEXTMENU:
         showContextMenu(instance_, hwnd_, modelNames);
         return TRUE;
@@ -120,6 +125,7 @@ void FloatingWindow::onInitDialog()
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     layeredWindowApi().setLayeredStyle(hwnd_, true);
+    DragAcceptFiles(hwnd_, TRUE);
     RECT rect;
     GetWindowRect(hwnd_, &rect);
     MoveWindow(hwnd_, rect.left, rect.top, windowWidth, windowHeight, TRUE);
@@ -255,7 +261,7 @@ void FloatingWindow::onMouseWheel(int32_t delta)
 
 // Model commands are told apart by their range, which no other command may share.
 static_assert(IDC_LENS_COLOUR < IDC_MODEL_PLACEHOLDER && IDC_SHOW_CONTROLS > IDC_MODEL_LAST &&
-              IDC_EXIT > IDC_MODEL_LAST);
+              IDC_OPEN_MODEL > IDC_MODEL_LAST && IDC_EXIT > IDC_MODEL_LAST);
 
 INT_PTR FloatingWindow::onCommand(WPARAM wParam)
 {
@@ -268,6 +274,9 @@ INT_PTR FloatingWindow::onCommand(WPARAM wParam)
     switch (command) {
     case IDC_LENS_COLOUR:
         chooseColour();
+        return TRUE;
+    case IDC_OPEN_MODEL:
+        openModelFile();
         return TRUE;
     case IDC_SHOW_CONTROLS:
         controlDialog_.show();
@@ -291,6 +300,20 @@ void FloatingWindow::chooseModel(size_t index)
     if (index >= modelNames.size())
         return;
     app_.chooseModel(modelNames[index]);
+}
+
+void FloatingWindow::openModelFile()
+{
+    std::string chosen;
+    if (askForModelFile(hwnd_, modelFolder(app_.modelFileName), chosen))
+        app_.chooseModel(chosen);
+}
+
+void FloatingWindow::onDropFiles(HDROP drop)
+{
+    std::string name;
+    if (modelFromDrop(hwnd_, drop, name))
+        app_.chooseModel(name);
 }
 
 void FloatingWindow::chooseColour()

@@ -2,11 +2,14 @@
 // dialog template 102. Each picture goes to the window manager with its per-pixel alpha, or,
 // without layered windows, the window is cut to the glasses' shape by a region. The left
 // button drags (the keys held at the press choose what changes), the wheel resizes or
-// changes the lens transparency, the right button opens the context menu. Escape (the
-// Cancel command) ends the program; Enter does nothing.
+// changes the lens transparency, the right button opens the context menu, and a model file
+// dropped on the glasses is shown. Escape (the Cancel command) ends the program; Enter does
+// nothing.
 #pragma once
 
 #include <windows.h>
+// After windows.h, which it builds on.
+#include <shellapi.h>
 
 #include <cstdint>
 #include <string>
@@ -59,6 +62,8 @@ private:
     void presentLayered();
     void presentWithRegion(const ImageBuffer& image);
     void chooseModel(size_t index);
+    void openModelFile();
+    void onDropFiles(HDROP drop);
     void chooseColour();
     void quit();
 

@@ -1,12 +1,11 @@
 // The Windows side of start-up, shut-down and the scene's needs.
 #include "app/win32/win32_services.h"
 
-#include <commdlg.h>
-
 #include <string>
 
 #include "app/win32/interface_resources.h"
 #include "app/win32/layered_window_api.h"
+#include "app/win32/model_opening.h"
 #include "base/cp932.h"
 #include "image/win32/plugin_host.h"
 #include "render/win32/d3d7_draw_device.h"
@@ -181,22 +180,5 @@ void Win32AppServices::showOpenFailure(const std::string& modelName)
 
 bool Win32AppServices::chooseModelFile(std::string& path)
 {
-    // Description and pattern pairs separated by '|', which the dialog wants separated by zeros.
-    std::wstring filter = loadInterfaceText(instance_, IDS_MODEL_FILTER);
-    for (wchar_t& c : filter)
-        if (c == L'|')
-            c = L'\0';
-    wchar_t file[260] = {};
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window_ ? window_->handle() : nullptr;
-    dialog.lpstrFilter = filter.c_str();
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = 260;
-    dialog.Flags = OFN_EXPLORER;
-    if (!GetOpenFileNameW(&dialog))
-        return false;
-    path = utf16ToCp932(reinterpret_cast<const char16_t*>(file));
-    return true;
+    return askForModelFile(window_ ? window_->handle() : nullptr, std::nullopt, path);
 }

@@ -45,13 +45,13 @@ for _ in $(seq 1 $((start_limit * 2))); do
 done
 [ -z "$(xdotool search --onlyvisible --name "^$dialog_title\$" 2>/dev/null)" ] || fail "the close box left the dialog shown"
 
-# "操作ダイアログ" is the third item of the context menu. Hiding the active dialog leaves no
+# "操作ダイアログ" is the fourth item of the context menu. Hiding the active dialog leaves no
 # window with the keyboard under Xvfb, where no window manager passes it on: give it back to
 # the glasses, as a desktop would.
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 read -r x y <<<"$(opaque_point "$artefacts/after.png" 0 0 200 200)" || fail "no glasses to click"
 click_at "$x" "$y" 3
-xdotool key Down Down Down Return
+xdotool key Down Down Down Down Return
 visible_window "$dialog_title" >/dev/null || fail "the menu did not show the dialog again"
 
 # The dialog now has the keyboard; Escape there only hides it. End through the menu.

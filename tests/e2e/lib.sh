@@ -38,11 +38,11 @@ fail() {
 case "${LANG:-}" in
     ja_JP*)
         interface=ja dialog_title="Vellarn 操作ダイアログ" open_title="開く"
-        menu_items="レンズの色|眼鏡の種類|操作ダイアログ|終了"
+        menu_items="レンズの色|眼鏡の種類|モデルを開く...|操作ダイアログ|終了"
         ;;
     *)
         interface=en dialog_title="Vellarn control dialog" open_title="Open"
-        menu_items="Lens colour|Glasses|Control dialog|Exit"
+        menu_items="Lens colour|Glasses|Open model...|Control dialog|Exit"
         ;;
 esac
 

@@ -23,9 +23,11 @@ struct RecordingServices : AppServices {
     bool deviceOk = true;
     bool sceneOk = true;
     // With app set, each load notes the model's name and the settings file's bytes at that
-    // moment, and fails for the broken model (as when the open-file dialog is cancelled).
-    const Application* app = nullptr;
+    // moment, and fails for the broken model (as when the open-file dialog is cancelled),
+    // unless dialogChoice names the file picked in the open-file dialog instead.
+    Application* app = nullptr;
     std::string brokenModel;
+    std::string dialogChoice;
     std::vector<std::string> loadedNames;
     std::vector<std::vector<uint8_t>> settingsAtLoad;
 
@@ -48,6 +50,8 @@ struct RecordingServices : AppServices {
             return record("load", sceneOk);
         loadedNames.push_back(app->modelFileName);
         settingsAtLoad.push_back(fileBytes(app->settingsPath));
+        if (app->modelFileName == brokenModel && !dialogChoice.empty())
+            app->modelFileName = dialogChoice;
         return record("load", app->modelFileName != brokenModel);
     }
     void renderAndPresent() override { calls.push_back("present"); }
@@ -164,4 +168,20 @@ TEST_F(ApplicationTest, MenuPickThatCannotBeShownBringsBackTheShownModel)
     app.chooseModel("good.mqo");
     EXPECT_EQ(services.calls, (Calls{"clear-scene", "load", "present"}));
     EXPECT_EQ(fileBytes(settings), encodeSettings("good.mqo"));
+}
+
+TEST_F(ApplicationTest, AFileFromTheDialogAfterAFailedPickIsRemembered)
+{
+    Application app(services);
+    app.settingsPath = settings;
+    ASSERT_TRUE(app.startUp());
+    services.calls.clear();
+    services.app = &app;
+    services.brokenModel = "broken.mqo";
+    services.dialogChoice = "C:\\models\\good.x";
+
+    app.chooseModel("broken.mqo");
+    EXPECT_EQ(services.calls, (Calls{"clear-scene", "load", "present"}));
+    EXPECT_EQ(app.modelFileName, "C:\\models\\good.x");
+    EXPECT_EQ(fileBytes(settings), encodeSettings("C:\\models\\good.x"));
 }

@@ -44,7 +44,8 @@ TEST(InterfaceText, MessagesInBothLanguages)
     EXPECT_EQ(loadInterfaceText(program, IDS_DEVICE_FAILED, kJapanese),
               L"DirectXの初期化に失敗しました。\rDirectX7以降が正常に動作していません。");
     EXPECT_EQ(loadInterfaceText(program, IDS_MODEL_FILTER, kJapanese),
-              L"メタセコイア ファイル(*.mqo;)|*.mqo;|All Files (*.*)|*.*||");
+              L"モデル ファイル(*.mqo;*.x;*.rok)|*.mqo;*.x;*.rok|メタセコイア ファイル(*.mqo;)|*.mqo;|"
+              L"DirectX ファイル(*.x)|*.x|ROK ファイル(*.rok)|*.rok|All Files (*.*)|*.*||");
     EXPECT_EQ(openFailure(L"丸メガネ.mqo", kJapanese), L"丸メガネ.mqoのオープンに失敗しました");
     EXPECT_EQ(openFailure(L"丸メガネ.mqo", kEnglish), L"Could not open 丸メガネ.mqo");
     // A name is put in as it is, never read as a format of its own.
