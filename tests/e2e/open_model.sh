@@ -86,7 +86,7 @@ shows_new() {
     cp "$1" "$artefacts/last.png"
 }
 
-# open_from_menu NAME: opens the open-file dialog through the context menu (its fourth item)
+# open_from_menu NAME: opens the open-file dialog through the context menu (its third item)
 # and types NAME, relative to the folder the dialog starts in.
 open_from_menu() {
     local x y opener
@@ -94,7 +94,7 @@ open_from_menu() {
     click_at "$x" "$y" 3
     choosing
     xdotool key Down Down Down Return
-    opener=$(visible_window "Open") || fail "no open-file dialog from the menu"
+    opener=$(visible_window "$open_title") || fail "no open-file dialog from the menu"
     xdotool windowactivate --sync "$opener" 2>/dev/null || true
     xdotool type --delay 50 "$1"
     xdotool key Return
