@@ -157,41 +157,70 @@ TEST(XReader, TexturesAreRequestedByName)
 }
 
 // A triangle and a quadrilateral give three triangles, the quadrilateral a fan around its first
-// corner; positions (exponents allowed) are scaled per axis and never mirrored; frames and their
-// matrices have no effect, and no frame carries a name.
-TEST(XReader, FacesBecomeFansOfScaledCornersWhateverFrameHoldsThem)
+// corner; positions (exponents allowed) go through the matrices of the frames around their mesh,
+// innermost first, then the scale per axis; no frame carries a name.
+TEST(XReader, FacesBecomeFansPlacedByTheirFrames)
 {
     const std::string mesh = "Mesh {\n 4;\n 0;0;0;,\n 1.0E+00;0;0;,\n 1e0; 1.00E+00; 0;,\n 0;+1;0;;\n"
                              " 2;\n 3;0,1,2;,\n 4;3,2,1,0;;\n}\n";
+    // Outer moves by (50, 60, 70); Inner turns a quarter about z: (x, y, z) -> (-y, x, z).
     const std::string framed = "Frame Outer {\n FrameTransformMatrix {\n  1,0,0,0,0,1,0,0,0,0,1,0,"
-                               "50,60,70,1;;\n }\n Frame Inner {\n" +
+                               "50,60,70,1;;\n }\n Frame Inner {\n  FrameTransformMatrix {\n"
+                               "   0,1,0,0,-1,0,0,0,0,0,1,0,0,0,0,1;;\n  }\n" +
                                mesh + " }\n}\n";
-    const auto loaded = load(framed + mesh, Vector3(2, 3, 4));
-    ASSERT_EQ(loaded->meshes().size(), 2u);
-    const float expected[9][2] = {{0, 0}, {2, 0}, {2, 3}, {0, 3}, {2, 3}, {2, 0}, {0, 3}, {2, 0}, {0, 0}};
-    for (const Frame* frame : loaded->meshes()) {
+    const auto loaded = load(mesh + framed + mesh, Vector3(2, 3, 4));
+    ASSERT_EQ(loaded->meshes().size(), 3u);
+    const float corners[9][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {1, 1}, {1, 0}, {0, 1}, {1, 0}, {0, 0}};
+    for (size_t m = 0; m < 3; ++m) {
+        const Frame* frame = loaded->meshes()[m];
         ASSERT_EQ(frame->vertexCount, 9);
         for (int i = 0; i < 9; ++i) {
-            EXPECT_FLOAT_EQ(frame->vertices[i].x, expected[i][0]) << i;
-            EXPECT_FLOAT_EQ(frame->vertices[i].y, expected[i][1]) << i;
+            const float x = corners[i][0], y = corners[i][1];
+            const bool placed = m == 1;  // the mesh after the frames stands where it is written
+            EXPECT_FLOAT_EQ(frame->vertices[i].x, placed ? 2 * (50 - y) : 2 * x) << m << " " << i;
+            EXPECT_FLOAT_EQ(frame->vertices[i].y, placed ? 3 * (60 + x) : 3 * y) << m << " " << i;
+            EXPECT_FLOAT_EQ(frame->vertices[i].z, placed ? 4 * 70.0f : 0.0f) << m << " " << i;
         }
         EXPECT_EQ(frame->name, "");
     }
 }
 
-// Normals come per corner from the face list of the block; texture coordinates per vertex,
-// as many as the mesh has vertices whatever count the block writes.
-TEST(XReader, NormalsPerCornerAndCoordinatesPerVertex)
+// Every triangle faces the way its corners' normals point, read from the file or made for
+// corners without one; a mirroring frame turns the normals and reverses the corner order so that
+// this still holds.
+TEST(XReader, NormalsAndWindingAgreeAlsoInMirroringFrames)
 {
-    const std::string normals = " MeshNormals {\n  2;\n  0;0;1;,\n  0;1;0;;\n  1;\n  3;1,0,7;;\n }\n";
-    const std::string coords = " MeshTextureCoords {\n  1;\n  0;0;,\n  0.25;0.5;,\n  0.75;1;,\n  1;1;;\n }\n";
-    for (const std::string& blocks : {normals + coords, coords + normals}) {
-        const auto loaded = load(quadMesh(" 1;\n 3;3,1,2;;\n", blocks));
-        ASSERT_EQ(loaded->meshes().size(), 1u);
+    const std::string normals = " MeshNormals {\n 1;\n 0;0;1;;\n 2;\n 3;0,0,0;,\n 4;0,0,0,0;;\n }\n";
+    const std::string faces = " 2;\n 3;0,1,2;,\n 4;0,1,2,3;;\n";
+    const std::string mirrorZ =
+        "Frame M {\n FrameTransformMatrix {\n 1,0,0,0,0,1,0,0,0,0,-1,0,0,0,0,1;;\n }\n";
+    const std::string mirrorXY =
+        "Frame M {\n FrameTransformMatrix {\n 0,1,0,0,1,0,0,0,0,0,1,0,0,0,0,1;;\n }\n";
+    const struct {
+        const char* name;
+        std::string text;
+        float normalZ;  // of every corner
+    } cases[] = {
+        {"read", quadMesh(faces, normals), 1},
+        {"made", quadMesh(faces, ""), 1},
+        {"read, mirrored in z", mirrorZ + quadMesh(faces, normals) + "}\n", -1},
+        {"made, mirrored in z", mirrorZ + quadMesh(faces, "") + "}\n", -1},
+        // a mirror through the plane x = y, which holds the z axis
+        {"read, x and y swapped", mirrorXY + quadMesh(faces, normals) + "}\n", 1},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(c.text);
+        ASSERT_EQ(loaded->triangles(), 3) << c.name;
         const MeshVertex* v = loaded->meshes()[0]->vertices;
-        EXPECT_EQ(std::vector<float>({v[0].ny, v[1].nz, v[2].nx + v[2].ny + v[2].nz}),
-                  std::vector<float>({1, 1, 0}));  // normals 1 and 0; normal 7 does not exist
-        EXPECT_EQ(std::vector<float>({v[0].u, v[1].u, v[2].v}), std::vector<float>({1, 0.25f, 1}));
+        for (int t = 0; t < 3; ++t) {
+            const MeshVertex* k = v + 3 * t;
+            const Vector3 facing =
+                Vector3(k[0].x, k[0].y, k[0].z)
+                    .triangleNormal(Vector3(k[1].x, k[1].y, k[1].z), Vector3(k[2].x, k[2].y, k[2].z));
+            EXPECT_GT(facing.z * c.normalZ, 0.0f) << c.name << " triangle " << t;
+            for (int i = 0; i < 3; ++i)
+                EXPECT_FLOAT_EQ(k[i].nz, c.normalZ) << c.name << " triangle " << t;
+        }
     }
 }
 
