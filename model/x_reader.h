@@ -1,8 +1,8 @@
 // readX: reads the text form of a DirectX .x file into a model entry. Understood are named
-// materials at any level and meshes with their positions, faces, material list, normals and
-// texture coordinates; frames, matrices, templates and every other block are passed over, so
-// all meshes stand side by side under the entry's root frame, untransformed and unnamed.
-// Nothing is ever written in this format.
+// materials at any level, meshes with their positions, faces, material list, normals and
+// texture coordinates, and the frames around meshes with their FrameTransformMatrix; templates
+// and every other block are passed over. The meshes stand side by side under the entry's root
+// frame, unnamed, each placed where its frames put it. Nothing is ever written in this format.
 #pragma once
 
 #include <cstdint>
@@ -21,9 +21,11 @@ struct XReadCounts {
                                 // of mesh frames
 };
 
-// Reads fileName (or, when it does not open, modelFallbackPath(fileName)) with positions
-// multiplied by scale component by component (no mirroring). Each mesh becomes mesh frames
-// under the entry's root through buildMeshes. entry.materials is emptied before and after.
+// Reads fileName (or, when it does not open, modelFallbackPath(fileName)). Each position is
+// carried through the matrices of the frames around its mesh, innermost first, and then
+// multiplied by scale component by component; normals turn with it (x_placement.h). A mesh
+// that lacks normals at some corners gets smooth ones there (x_mesh.h). Each mesh becomes mesh
+// frames under the entry's root through buildMeshes. entry.materials is emptied before and after.
 // False only when the file opens under neither name or memory runs out; damaged content is left
 // out instead. The limits are listed at the top of x_reader.cpp.
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale);

@@ -3,6 +3,7 @@
 // files, and the real files of the corpus against their independent counts.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -139,48 +140,104 @@ TEST(XReader, MaterialListsPickMaterialsPerFace)
     EXPECT_FLOAT_EQ(loaded->meshes()[1]->material->diffuse.g, 1.0f);
 }
 
+// The texture name as written, folders with either slash, each "\\\\" read as one backslash.
 TEST(XReader, TexturesAreRequestedByName)
 {
-    for (const char* block :
-         {"TextureFilename {\n \"wood.bmp\";\n }\n", "TextureFileName {\n \"wood.bmp\";\n }\n",
-          "\n TextureFilename Diffuse {\n \"wood.bmp\";\n }\n", "TextureFilename { \"wood.bmp\"; }\n"}) {
+    const struct {
+        const char* block;
+        const char* name;
+    } cases[] = {
+        {"TextureFilename {\n \"wood.bmp\";\n }\n", "wood.bmp"},
+        {"TextureFileName {\n \"wood.bmp\";\n }\n", "wood.bmp"},
+        {"\n TextureFilename Diffuse {\n \"wood.bmp\";\n }\n", "wood.bmp"},
+        {"TextureFilename { \"wood.bmp\"; }\n", "wood.bmp"},
+        {"TextureFilename { \"tex\\\\wood.bmp\"; } // in a folder\n", "tex\\wood.bmp"},
+        {"TextureFilename { \"tex/wood.bmp\"; }\n", "tex/wood.bmp"},
+    };
+    for (const auto& c : cases) {
         RecordingTextureSource recorder;
         setTextureSource(&recorder);
         const std::string mat =
-            " Material {\n 1;1;1;1;;\n 0;\n 0;0;0;;\n 0;0;0;;\n" + std::string(block) + " }\n";
+            " Material {\n 1;1;1;1;;\n 0;\n 0;0;0;;\n 0;0;0;;\n" + std::string(c.block) + " }\n";
         const auto loaded = load(quadMesh(kOneTriangle, listOf(" 1;\n 0;\n", mat)));
         setTextureSource(nullptr);
-        ASSERT_EQ(recorder.requests.size(), 1u) << block;
-        EXPECT_EQ(recorder.requests[0].path, "wood.bmp");
-        EXPECT_EQ(loaded->triangles(), 1) << block;  // the texture block's braces kept count
+        ASSERT_EQ(recorder.requests.size(), 1u) << c.block;
+        EXPECT_EQ(recorder.requests[0].path, c.name);
+        EXPECT_EQ(loaded->triangles(), 1) << c.block;  // the texture block's braces kept count
     }
 }
 
 // A triangle and a quadrilateral give three triangles, the quadrilateral a fan around its first
-// corner; positions (exponents allowed) are scaled per axis and never mirrored; frames and their
-// matrices have no effect, and no frame carries a name.
-TEST(XReader, FacesBecomeFansOfScaledCornersWhateverFrameHoldsThem)
+// corner; positions (exponents allowed) go through the matrices of the frames around their mesh,
+// innermost first, then the scale per axis; no frame carries a name.
+TEST(XReader, FacesBecomeFansPlacedByTheirFrames)
 {
     const std::string mesh = "Mesh {\n 4;\n 0;0;0;,\n 1.0E+00;0;0;,\n 1e0; 1.00E+00; 0;,\n 0;+1;0;;\n"
                              " 2;\n 3;0,1,2;,\n 4;3,2,1,0;;\n}\n";
+    // Outer moves by (50, 60, 70); Inner turns a quarter about z: (x, y, z) -> (-y, x, z).
     const std::string framed = "Frame Outer {\n FrameTransformMatrix {\n  1,0,0,0,0,1,0,0,0,0,1,0,"
-                               "50,60,70,1;;\n }\n Frame Inner {\n" +
+                               "50,60,70,1;;\n }\n Frame Inner {\n  FrameTransformMatrix {\n"
+                               "   0,1,0,0,-1,0,0,0,0,0,1,0,0,0,0,1;;\n  }\n" +
                                mesh + " }\n}\n";
-    const auto loaded = load(framed + mesh, Vector3(2, 3, 4));
-    ASSERT_EQ(loaded->meshes().size(), 2u);
-    const float expected[9][2] = {{0, 0}, {2, 0}, {2, 3}, {0, 3}, {2, 3}, {2, 0}, {0, 3}, {2, 0}, {0, 0}};
-    for (const Frame* frame : loaded->meshes()) {
+    const auto loaded = load(mesh + framed + mesh, Vector3(2, 3, 4));
+    ASSERT_EQ(loaded->meshes().size(), 3u);
+    const float corners[9][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}, {1, 1}, {1, 0}, {0, 1}, {1, 0}, {0, 0}};
+    for (size_t m = 0; m < 3; ++m) {
+        const Frame* frame = loaded->meshes()[m];
         ASSERT_EQ(frame->vertexCount, 9);
         for (int i = 0; i < 9; ++i) {
-            EXPECT_FLOAT_EQ(frame->vertices[i].x, expected[i][0]) << i;
-            EXPECT_FLOAT_EQ(frame->vertices[i].y, expected[i][1]) << i;
+            const float x = corners[i][0], y = corners[i][1];
+            const bool placed = m == 1;  // the mesh after the frames stands where it is written
+            EXPECT_FLOAT_EQ(frame->vertices[i].x, placed ? 2 * (50 - y) : 2 * x) << m << " " << i;
+            EXPECT_FLOAT_EQ(frame->vertices[i].y, placed ? 3 * (60 + x) : 3 * y) << m << " " << i;
+            EXPECT_FLOAT_EQ(frame->vertices[i].z, placed ? 4 * 70.0f : 0.0f) << m << " " << i;
         }
         EXPECT_EQ(frame->name, "");
     }
 }
 
-// Normals come per corner from the face list of the block; texture coordinates per vertex,
-// as many as the mesh has vertices whatever count the block writes.
+// Every triangle faces the way its corners' normals point, read from the file or made for
+// corners without one; a mirroring frame turns the normals and reverses the corner order so that
+// this still holds.
+TEST(XReader, NormalsAndWindingAgreeAlsoInMirroringFrames)
+{
+    const std::string normals = " MeshNormals {\n 1;\n 0;0;1;;\n 2;\n 3;0,0,0;,\n 4;0,0,0,0;;\n }\n";
+    const std::string faces = " 2;\n 3;0,1,2;,\n 4;0,1,2,3;;\n";
+    const std::string mirrorZ =
+        "Frame M {\n FrameTransformMatrix {\n 1,0,0,0,0,1,0,0,0,0,-1,0,0,0,0,1;;\n }\n";
+    const std::string mirrorXY =
+        "Frame M {\n FrameTransformMatrix {\n 0,1,0,0,1,0,0,0,0,0,1,0,0,0,0,1;;\n }\n";
+    const struct {
+        const char* name;
+        std::string text;
+        float normalZ;  // of every corner
+    } cases[] = {
+        {"read", quadMesh(faces, normals), 1},
+        {"made", quadMesh(faces, ""), 1},
+        {"read, mirrored in z", mirrorZ + quadMesh(faces, normals) + "}\n", -1},
+        {"made, mirrored in z", mirrorZ + quadMesh(faces, "") + "}\n", -1},
+        // a mirror through the plane x = y, which holds the z axis
+        {"read, x and y swapped", mirrorXY + quadMesh(faces, normals) + "}\n", 1},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(c.text);
+        ASSERT_EQ(loaded->triangles(), 3) << c.name;
+        const MeshVertex* v = loaded->meshes()[0]->vertices;
+        for (int t = 0; t < 3; ++t) {
+            const MeshVertex* k = v + 3 * t;
+            const Vector3 facing =
+                Vector3(k[0].x, k[0].y, k[0].z)
+                    .triangleNormal(Vector3(k[1].x, k[1].y, k[1].z), Vector3(k[2].x, k[2].y, k[2].z));
+            EXPECT_GT(facing.z * c.normalZ, 0.0f) << c.name << " triangle " << t;
+            for (int i = 0; i < 3; ++i)
+                EXPECT_FLOAT_EQ(k[i].nz, c.normalZ) << c.name << " triangle " << t;
+        }
+    }
+}
+
+// Normals come per corner from the face list of the block (a corner whose number names no
+// normal gets a made one); texture coordinates per vertex, as many as the mesh has vertices
+// whatever count the block writes.
 TEST(XReader, NormalsPerCornerAndCoordinatesPerVertex)
 {
     const std::string normals = " MeshNormals {\n  2;\n  0;0;1;,\n  0;1;0;;\n  1;\n  3;1,0,7;;\n }\n";
@@ -189,10 +246,37 @@ TEST(XReader, NormalsPerCornerAndCoordinatesPerVertex)
         const auto loaded = load(quadMesh(" 1;\n 3;3,1,2;;\n", blocks));
         ASSERT_EQ(loaded->meshes().size(), 1u);
         const MeshVertex* v = loaded->meshes()[0]->vertices;
-        EXPECT_EQ(std::vector<float>({v[0].ny, v[1].nz, v[2].nx + v[2].ny + v[2].nz}),
-                  std::vector<float>({1, 1, 0}));  // normals 1 and 0; normal 7 does not exist
+        EXPECT_EQ(std::vector<float>({v[0].ny, v[1].nz, v[2].nx, v[2].ny, std::fabs(v[2].nz)}),
+                  std::vector<float>({1, 1, 0, 0, 1}));  // normals 1 and 0, then the face's own
         EXPECT_EQ(std::vector<float>({v[0].u, v[1].u, v[2].v}), std::vector<float>({1, 0.25f, 1}));
     }
+}
+
+// The separators and braces decide where values and blocks end, not the line ends: comments
+// after values, after braces and on lines of their own, several values on a line, lists split
+// anyhow and CR LF line ends all read as the plain layout does.
+TEST(XReader, LayoutAndCommentsDoNotChangeWhatIsRead)
+{
+    const std::string list = listOf(" 2;\n 0,\n 0;\n", " {Red}\n");
+    const std::string plain =
+        material("Material Red {", "1;0;0;1;;") + quadMesh(" 2;\n 3;0,1,2;,\n 3;0,2,3;;\n", list);
+    const std::string laidOut =
+        "xof 0303txt 0032\r\n# written by hand\r\nMaterial Red { // a red one\r\n 1;0;0;1;; 5.0;"
+        " 0.1;0.2;0.3;; 0.4;0.5;0.6;;\r\n} // End of Material\r\nMesh {\r\n 4; // 4 vertices\r\n"
+        " 0;0;0;, 1;0;0;,\r\n // a line of its own\r\n 1;1;0;,\r\n 0;\r\n1;0;;\r\n 2; 3;0,1,\r\n2;, 3;0,"
+        "2,3;; # faces\r\n MeshMaterialList { 1; 2; 0, 0;\r\n {Red} // reference\r\n }\r\n}\r\n";
+    const auto expected = load(plain);
+    const auto got = load(laidOut);
+    ASSERT_EQ(got->meshes().size(), 1u);
+    ASSERT_EQ(got->triangles(), expected->triangles());
+    const MeshVertex* a = expected->meshes()[0]->vertices;
+    const MeshVertex* b = got->meshes()[0]->vertices;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(std::vector<float>({a[i].x, a[i].y, a[i].z, a[i].nz}),
+                  std::vector<float>({b[i].x, b[i].y, b[i].z, b[i].nz}))
+            << i;
+    }
+    EXPECT_FLOAT_EQ(got->meshes()[0]->material->diffuse.g, 0.0f);  // red applied
 }
 
 // Blocks the reader does not know are passed over with everything inside them, also when they
