@@ -128,6 +128,7 @@ private:
     void readMeshBlocks(XMesh& mesh, bool keep, const XPlacement& placement);
     void readMeshBlock(XMesh& mesh, std::string_view keyword, const XPlacement& placement);
     void finishMesh(XMesh& mesh, const XPlacement& placement);
+    void addOneMaterialMesh(XMesh& mesh);
 
     void readMaterialList(XMesh& mesh);
     std::vector<int32_t> readFaceMaterialNumbers(int32_t faceCount);
@@ -444,9 +445,32 @@ void XReader::finishMesh(XMesh& mesh, const XPlacement& placement)
             face.material = &defaultMaterial;
     }
     const int32_t droppedBefore = frames.facesDropped;
-    buildMeshesByMaterial(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr, frames);
+    if (mesh.faces.fanVertices > 0 && mesh.oneMaterial() &&
+        mesh.faces.fanVertices <= static_cast<uint64_t>(kMaxMeshVertices))
+        addOneMaterialMesh(mesh);
+    else
+        buildMeshesByMaterial(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr,
+                              frames);
     counts.facesDropped += frames.facesDropped - droppedBefore;
     ++counts.meshes;
+}
+
+// The mesh frame of a mesh whose faces share one material and make at least one triangle, made
+// as buildMeshesByMaterial makes it, but from the corners where they stand: their array becomes
+// the frame's vertices. When no frame is left, the faces are left out (the root is still made).
+void XReader::addOneMaterialMesh(XMesh& mesh)
+{
+    Frame* root = buildMeshes(entry, nullptr, 0, 0, nullptr, nullptr);
+    if (!frames.take()) {
+        frames.facesDropped += mesh.faces.count();
+        return;
+    }
+    Vector3 low;
+    Vector3 high;
+    const auto vertexCount = static_cast<int32_t>(mesh.faces.fanVertices);
+    const Material* material = mesh.faces.faces.front().material;
+    MeshVertex* list = mesh.releaseTriangleList(low, high);
+    addMeshFrame(root, material, list, vertexCount, low, high, nullptr);
 }
 
 // Material count (not needed), one material number per face, then the materials: references
