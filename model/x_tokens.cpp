@@ -72,17 +72,17 @@ bool XTokens::readMore(std::size_t ahead)
     return true;
 }
 
-// Lets go of the bytes before keep_ and reads after the rest; the window grows when what it
+// Lets go of the bytes no longer needed and reads after the rest; the window grows when what it
 // keeps fills more than half of it, so that every read brings at least half a chunk. Reads at
 // most one byte past the cap: a file that reaches it is too large.
 void XTokens::refill()
 {
-    if (keep_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + keep_, end_ - keep_);
-        end_ -= keep_;
-        pos_ -= keep_;
-        dropped_ += keep_;
-        keep_ = 0;
+    const auto keep = static_cast<std::size_t>(std::min({dropped_ + pos_, tokenStart_, hold_}) - dropped_);
+    if (keep > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
+        end_ -= keep;
+        pos_ -= keep;
+        dropped_ += keep;
     }
     if (end_ > buffer_.size() / 2)
         buffer_.resize(2 * buffer_.size());
@@ -106,7 +106,6 @@ void XTokens::skipSpaceAndComments()
     for (;;) {
         while (pos_ < end_ && isTextWhiteSpace(at(pos_)))
             ++pos_;
-        letGo();
         if (!has(0))
             return;
         const char c = at(pos_);
@@ -129,7 +128,6 @@ void XTokens::skipLine()
             return;
         }
         pos_ = end_;
-        letGo();
         if (!has(0))
             return;
     }
@@ -176,42 +174,38 @@ XToken XTokens::next()
     skipSpace();
     if (!has(0))
         return {};
-    const uint64_t start = dropped_ + pos_;  // in the file: the window may move while a token is read
     const char c = at(pos_);
-    switch (c) {
-    case '{':
-    case '}':
-    case ',':
-    case ';':
+    if (c == '{' || c == '}' || c == ',' || c == ';') {
         ++pos_;
         return {c == '{'   ? XTokenKind::open
                 : c == '}' ? XTokenKind::close
                            : XTokenKind::separator,
                 window().substr(pos_ - 1, 1)};
-    case '"': {
+    }
+    tokenStart_ = dropped_ + pos_;  // in the file: the window may move while the token is read
+    XToken token;
+    if (c == '"') {
         // A string ends at its closing quote; one left open ends with its line, so that a
         // stray quote cannot take the rest of the file with it.
         ++pos_;
         while (has(0) && at(pos_) != '"' && at(pos_) != '\n')
             pos_ += isCp932LeadByte(byte(at(pos_))) && has(1) ? 2 : 1;
-        const auto first = static_cast<std::size_t>(start - dropped_) + 1;
-        const XToken token{XTokenKind::string, window().substr(first, pos_ - first)};
-        if (has(0) && at(pos_) == '"')
+        const auto first = static_cast<std::size_t>(tokenStart_ - dropped_) + 1;
+        token = {XTokenKind::string, window().substr(first, pos_ - first)};
+        if (pos_ < end_ && at(pos_) == '"')
             ++pos_;
-        return token;
-    }
-    default: {
+    } else {
         skipWordRest();
-        const auto first = static_cast<std::size_t>(start - dropped_);
-        return {XTokenKind::word, window().substr(first, pos_ - first)};
+        const auto first = static_cast<std::size_t>(tokenStart_ - dropped_);
+        token = {XTokenKind::word, window().substr(first, pos_ - first)};
     }
-    }
+    tokenStart_ = kNone;
+    return token;
 }
 
-bool XTokens::atNumber()
+bool XTokens::startsNumber(char c)
 {
-    skipSpace();
-    return has(0) && is(at(pos_), kStartsNumber);
+    return is(c, kStartsNumber);
 }
 
 // The number at pos_ by parse, which reads it from the window; the word is then passed over.
@@ -222,10 +216,12 @@ void XTokens::readNumber(const Parse& parse)
 {
     const uint64_t start = dropped_ + pos_;
     parse();
-    if (wordEndsInWindow())
+    if ((pos_ + 1 < end_ && endsWord(at(pos_))) || wordEndsInWindow())
         return;
     pos_ = static_cast<std::size_t>(start - dropped_);
+    tokenStart_ = start;
     skipWordRest();
+    tokenStart_ = kNone;
     const uint64_t wordEnd = dropped_ + pos_;
     pos_ = static_cast<std::size_t>(start - dropped_);
     parse();
@@ -291,16 +287,15 @@ bool XTokens::openBlock(XToken& keyword, std::string_view& name)
         keyword_.assign(keyword.text);
     keyword.text = keyword_;
     name = {};
-    letGo();
-    holding_ = true;
     const uint64_t start = dropped_ + pos_;
+    hold_ = start;
     XToken token = next();
     const bool named = token.kind == XTokenKind::word;
     if (named) {
         name_.assign(token.text);
         token = next();
     }
-    holding_ = false;
+    hold_ = kNone;
     if (token.kind == XTokenKind::open) {
         if (named)
             name = name_;

@@ -83,12 +83,6 @@ private:
     bool has(std::size_t ahead) { return pos_ + ahead < end_ || readMore(ahead); }
     bool readMore(std::size_t ahead);
     void refill();
-    // Between tokens nothing before pos_ is needed any more (unless openBlock holds it).
-    void letGo()
-    {
-        if (!holding_)
-            keep_ = pos_;
-    }
     char at(std::size_t i) const { return buffer_[i]; }
     std::string_view window() const { return std::string_view(buffer_.data(), end_); }
 
@@ -96,14 +90,19 @@ private:
     // value, so the test for that is made where the call is.
     void skipSpace()
     {
-        letGo();
         if (has(0) && mayStartSpace(static_cast<unsigned char>(at(pos_))))
             skipSpaceAndComments();
     }
     static bool mayStartSpace(unsigned char c) { return c <= ' ' || c == '#' || c == '/'; }
     void skipSpaceAndComments();
     void skipLine();
-    bool atNumber();
+    // Whether the next token is a number, with the white space and comments before it passed.
+    bool atNumber()
+    {
+        skipSpace();
+        return has(0) && startsNumber(at(pos_));
+    }
+    static bool startsNumber(char c);
     void skipWordRest();
     bool wordEndsInWindow();
     template <typename Parse>
@@ -118,9 +117,13 @@ private:
     std::vector<char> buffer_;  // the window: the file's bytes [dropped_, dropped_ + end_)
     std::size_t end_ = 0;       // bytes in the window
     std::size_t pos_ = 0;       // the next byte to read, in the window
-    std::size_t keep_ = 0;      // the window keeps the bytes from here on when it moves
-    bool holding_ = false;      // openBlock holds keep_ at the place it may go back to
-    bool atEnd_ = false;        // nothing more comes from the file
+    // When the window moves it keeps the bytes from pos_ on, and those from these places in the
+    // file (kNone: none): the start of the token being read, and the place openBlock may go
+    // back to.
+    static constexpr uint64_t kNone = UINT64_MAX;
+    uint64_t tokenStart_ = kNone;
+    uint64_t hold_ = kNone;
+    bool atEnd_ = false;  // nothing more comes from the file
     bool intact_ = true;
     std::string keyword_;  // the copies openBlock hands out
     std::string name_;
