@@ -49,7 +49,7 @@ namespace {
 // A value takes at least two bytes of the file (a digit and a separator), so the rest of a file
 // holds at most (bytes left + 1) / 2 values; no count may exceed that.
 constexpr int64_t kMinBytesPerValue = 2;
-// A position takes at least six bytes ("0;0;0;").
+// A position (or a normal) takes at least six bytes ("0;0;0;").
 constexpr size_t kMinPositionBytes = 6;
 // A face takes at least four bytes ("1;0;"): what the face list reserves for a count is held
 // to the faces the rest of the file could hold.
@@ -561,6 +561,7 @@ void XReader::readNormals(XMesh& mesh, const XPlacement& placement)
     if (!readCount(count) || !believable(count))
         return;
     std::vector<Vector3> normals;
+    normals.reserve(std::min(static_cast<size_t>(count), tokens.bytesLeft() / kMinPositionBytes));
     for (int32_t i = 0; i < count; ++i) {
         float v[3] = {};
         int read = 0;
