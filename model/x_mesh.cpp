@@ -12,6 +12,9 @@ namespace {
 // The facet angle of Metasequoia objects that set none: 59.05 degrees.
 constexpr float kFacetAngle = std::bit_cast<float>(0x3F83EB41u);
 
+// The bounds a mesh starts from before its first corner widens them, as buildMeshes starts.
+constexpr float kLargestFloat = 3.4028235e38f;
+
 bool lacksNormal(const MeshVertex& corner)
 {
     return corner.nx == 0.0f && corner.ny == 0.0f && corner.nz == 0.0f;
@@ -33,27 +36,66 @@ Vector3 fanNormal(const Face& face)
     return normalizedOrZero(sum);
 }
 
+void widen(Vector3& low, Vector3& high, const MeshVertex& v)
+{
+    low.set(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
+    high.set(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
+}
+
+// The n corners at the start of slot become the 3 (n - 2) vertices of their fan, triangle k
+// being (0, k + 1, k + 2). Triangles are written from the last: triangle k fills slot[3k ..
+// 3k + 2], which lies past every corner the triangles before it still read (corners 0 .. k + 1),
+// and triangle 0 is the first three corners as they stand.
+void spreadFan(MeshVertex* slot, int32_t n)
+{
+    for (int32_t k = n - 3; k >= 1; --k) {
+        const MeshVertex second = slot[k + 1];
+        const MeshVertex third = slot[k + 2];
+        slot[3 * k] = slot[0];
+        slot[3 * k + 1] = second;
+        slot[3 * k + 2] = third;
+    }
+}
+
 }  // namespace
 
 void XMesh::link()
 {
     XFaceList& list = faces;
-    list.corners.clear();
-    list.corners.reserve(list.indices.size());
-    for (const int32_t index : list.indices) {
-        const XPoint& p = positions[static_cast<std::size_t>(index)];
-        MeshVertex& corner = list.corners.emplace_back();
-        corner.x = p.x;
-        corner.y = p.y;
-        corner.z = p.z;
+    std::size_t fanVertices = 0;
+    std::size_t smallCount = 0;
+    for (const Face& face : list.faces) {
+        const auto n = static_cast<std::size_t>(face.vertexCount);
+        if (n >= 3)
+            fanVertices += 3 * (n - 2);
+        else
+            smallCount += n;
     }
+    list.fanSlots.reset(new MeshVertex[fanVertices]);
+    list.fanVertices = fanVertices;
+    list.smallCorners.assign(smallCount, MeshVertex{});
+    std::size_t fanAt = 0;
+    std::size_t smallAt = 0;
     std::size_t first = 0;
     for (Face& face : list.faces) {
-        if (face.vertexCount == 0)
+        const auto n = static_cast<std::size_t>(face.vertexCount);
+        if (n == 0)
             continue;
-        face.vertices = list.corners.data() + first;
+        if (n >= 3) {
+            face.vertices = list.fanSlots.get() + fanAt;
+            fanAt += 3 * (n - 2);
+        } else {
+            face.vertices = list.smallCorners.data() + smallAt;
+            smallAt += n;
+        }
         face.indices = list.indices.data() + first;
-        first += static_cast<std::size_t>(face.vertexCount);
+        first += n;
+        for (std::size_t k = 0; k < n; ++k) {
+            const XPoint& p = positions[static_cast<std::size_t>(face.indices[k])];
+            face.vertices[k].x = p.x;
+            face.vertices[k].y = p.y;
+            face.vertices[k].z = p.z;
+        }
     }
 }
 
@@ -69,21 +111,52 @@ void XMesh::reverseCorners()
 
 void XMesh::completeNormals()
 {
-    std::vector<MeshVertex>& corners = faces.corners;
-    if (std::none_of(corners.begin(), corners.end(), lacksNormal))
+    const bool lacking = std::any_of(faces.faces.begin(), faces.faces.end(), [](const Face& face) {
+        return std::any_of(face.vertices, face.vertices + face.vertexCount, lacksNormal);
+    });
+    if (!lacking)
         return;
+    // Smoothing gives every corner a normal; the file's own are kept aside, corner after corner,
+    // and put back afterwards.
+    std::vector<XPoint> read;
+    read.reserve(faces.indices.size());
     for (Face& face : faces.faces) {
         if (face.vertexCount >= 3)
             face.normal = fanNormal(face);
+        for (int32_t k = 0; k < face.vertexCount; ++k)
+            read.push_back({face.vertices[k].nx, face.vertices[k].ny, face.vertices[k].nz});
     }
-    // Smoothing gives every corner a normal; the file's own are put back afterwards.
-    const std::vector<MeshVertex> read = corners;
     smoothNormals(faces.faces.data(), faces.count(), static_cast<int32_t>(positions.size()), kFacetAngle);
-    for (std::size_t k = 0; k < corners.size(); ++k) {
-        if (!lacksNormal(read[k])) {
-            corners[k].nx = read[k].nx;
-            corners[k].ny = read[k].ny;
-            corners[k].nz = read[k].nz;
+    std::size_t at = 0;
+    for (Face& face : faces.faces) {
+        for (int32_t k = 0; k < face.vertexCount; ++k, ++at) {
+            if (read[at].x == 0.0f && read[at].y == 0.0f && read[at].z == 0.0f)
+                continue;
+            face.vertices[k].nx = read[at].x;
+            face.vertices[k].ny = read[at].y;
+            face.vertices[k].nz = read[at].z;
         }
     }
+}
+
+bool XMesh::oneMaterial() const
+{
+    const std::vector<Face>& list = faces.faces;
+    return std::all_of(list.begin(), list.end(),
+                       [&](const Face& face) { return face.material == list.front().material; });
+}
+
+MeshVertex* XMesh::releaseTriangleList(Vector3& low, Vector3& high)
+{
+    low.set(kLargestFloat, kLargestFloat, kLargestFloat);
+    high.set(-kLargestFloat, -kLargestFloat, -kLargestFloat);
+    for (const Face& face : faces.faces) {
+        for (int32_t k = 0; k < face.vertexCount; ++k)
+            widen(low, high, face.vertices[k]);
+    }
+    for (const Face& face : faces.faces) {
+        if (face.vertexCount >= 3)
+            spreadFan(face.vertices, face.vertexCount);
+    }
+    return faces.fanSlots.release();
 }

@@ -14,7 +14,8 @@
 //   number past the list, a reference to no material) gets the default white material.
 //
 // Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
-// - the file: at most kMaxModelFileBytes (line_reader.h);
+// - the file: at most kMaxModelFileBytes (line_reader.h), read in chunks as the tokens are taken
+//   (x_tokens.h), so that it is never held whole; a longer token widens the window to hold it;
 // - materials: kMaxMaterials kept (each may load a texture); later ones are read past, and faces
 //   that name them get the default material; references find materials through an index;
 // - mesh frames: kMaxMeshFrames for the file (build_meshes.h), later meshes left out;
@@ -34,6 +35,7 @@
 #include <vector>
 
 #include "base/cp932.h"
+#include "base/files.h"
 #include "math/matrix4.h"
 #include "model/build_meshes.h"
 #include "model/line_reader.h"
@@ -47,7 +49,7 @@ namespace {
 // A value takes at least two bytes of the file (a digit and a separator), so the rest of a file
 // holds at most (bytes left + 1) / 2 values; no count may exceed that.
 constexpr int64_t kMinBytesPerValue = 2;
-// A position takes at least six bytes ("0;0;0;").
+// A position (or a normal) takes at least six bytes ("0;0;0;").
 constexpr size_t kMinPositionBytes = 6;
 // A face takes at least four bytes ("1;0;"): what the face list reserves for a count is held
 // to the faces the rest of the file could hold.
@@ -99,8 +101,8 @@ struct OpenBlock {
 
 class XReader {
 public:
-    XReader(ModelEntry& entry_, std::string_view text, const Vector3& scale_, XReadCounts& counts_)
-        : entry(entry_), tokens(text), scale(scale_), counts(counts_)
+    XReader(ModelEntry& entry_, XTokens& tokens_, const Vector3& scale_, XReadCounts& counts_)
+        : entry(entry_), tokens(tokens_), scale(scale_), counts(counts_)
     {
         defaultMaterial.diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
         defaultMaterial.ambient = {1.0f, 1.0f, 1.0f, 1.0f};
@@ -128,6 +130,7 @@ private:
     void readMeshBlocks(XMesh& mesh, bool keep, const XPlacement& placement);
     void readMeshBlock(XMesh& mesh, std::string_view keyword, const XPlacement& placement);
     void finishMesh(XMesh& mesh, const XPlacement& placement);
+    void addOneMaterialMesh(XMesh& mesh);
 
     void readMaterialList(XMesh& mesh);
     std::vector<int32_t> readFaceMaterialNumbers(int32_t faceCount);
@@ -137,7 +140,7 @@ private:
     void readTextureCoords(XMesh& mesh);
 
     ModelEntry& entry;
-    XTokens tokens;
+    XTokens& tokens;
     Vector3 scale;
     XReadCounts& counts;
     std::vector<OpenBlock> open;   // the blocks entered, outermost first
@@ -160,7 +163,7 @@ void XReader::read()
                 open.pop_back();
         } else if (token.kind == XTokenKind::open) {
             readBlock({}, {});
-        } else if (isBlockKeyword(token) && tokens.openBlock(name)) {
+        } else if (isBlockKeyword(token) && tokens.openBlock(token, name)) {
             readBlock(token.text, name);
         }
     }
@@ -240,7 +243,7 @@ Material XReader::readMaterialBody()
             return material;
         if (token.kind == XTokenKind::open) {
             tokens.skipBlock(1);
-        } else if (token.kind == XTokenKind::word && tokens.openBlock(name)) {
+        } else if (token.kind == XTokenKind::word && tokens.openBlock(token, name)) {
             if (!textureSeen && equalsIgnoringAsciiCase(token.text, "TextureFilename")) {
                 textureSeen = true;
                 readTextureName(material);
@@ -406,7 +409,7 @@ void XReader::readMeshBlocks(XMesh& mesh, bool keep, const XPlacement& placement
         }
         if (token.kind == XTokenKind::open) {
             tokens.skipBlock(1);
-        } else if (token.kind == XTokenKind::word && tokens.openBlock(name)) {
+        } else if (token.kind == XTokenKind::word && tokens.openBlock(token, name)) {
             if (keep)
                 readMeshBlock(mesh, token.text, placement);
             else
@@ -444,9 +447,32 @@ void XReader::finishMesh(XMesh& mesh, const XPlacement& placement)
             face.material = &defaultMaterial;
     }
     const int32_t droppedBefore = frames.facesDropped;
-    buildMeshesByMaterial(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr, frames);
+    if (mesh.faces.fanVertices > 0 && mesh.oneMaterial() &&
+        mesh.faces.fanVertices <= static_cast<uint64_t>(kMaxMeshVertices))
+        addOneMaterialMesh(mesh);
+    else
+        buildMeshesByMaterial(entry, mesh.faces.faces.data(), mesh.faces.count(), 0, nullptr, nullptr,
+                              frames);
     counts.facesDropped += frames.facesDropped - droppedBefore;
     ++counts.meshes;
+}
+
+// The mesh frame of a mesh whose faces share one material and make at least one triangle, made
+// as buildMeshesByMaterial makes it, but from the corners where they stand: their array becomes
+// the frame's vertices. When no frame is left, the faces are left out (the root is still made).
+void XReader::addOneMaterialMesh(XMesh& mesh)
+{
+    Frame* root = buildMeshes(entry, nullptr, 0, 0, nullptr, nullptr);
+    if (!frames.take()) {
+        frames.facesDropped += mesh.faces.count();
+        return;
+    }
+    Vector3 low;
+    Vector3 high;
+    const auto vertexCount = static_cast<int32_t>(mesh.faces.fanVertices);
+    const Material* material = mesh.faces.faces.front().material;
+    MeshVertex* list = mesh.releaseTriangleList(low, high);
+    addMeshFrame(root, material, list, vertexCount, low, high, nullptr);
 }
 
 // Material count (not needed), one material number per face, then the materials: references
@@ -460,15 +486,15 @@ void XReader::readMaterialList(XMesh& mesh)
 
     std::vector<const Material*> listed;
     while (!tokens.atClose()) {
-        const XToken token = tokens.next();
+        XToken token = tokens.next();
         std::string_view name;
         if (token.kind == XTokenKind::end)
             break;
         if (token.kind == XTokenKind::open)
             listed.push_back(readReference());
-        else if (isKeyword(token, "Material") && tokens.openBlock(name))
+        else if (isKeyword(token, "Material") && tokens.openBlock(token, name))
             listed.push_back(keepMaterial(name));
-        else if (token.kind == XTokenKind::word && tokens.openBlock(name))
+        else if (token.kind == XTokenKind::word && tokens.openBlock(token, name))
             tokens.skipBlock(1);
     }
     for (size_t j = 0; j < mesh.faces.faces.size(); ++j) {
@@ -500,7 +526,7 @@ std::vector<int32_t> XReader::readFaceMaterialNumbers(int32_t faceCount)
 // "{ name }" just past its opening brace, read to its closing brace: the material of that name.
 const Material* XReader::readReference()
 {
-    std::string_view name;
+    std::string name;
     bool named = false;
     int64_t depth = 1;
     while (depth > 0) {
@@ -513,7 +539,7 @@ const Material* XReader::readReference()
             --depth;
         else if (token.kind == XTokenKind::word && !named) {
             named = true;
-            name = token.text;
+            name.assign(token.text);
         }
     }
     return named ? findMaterial(name) : nullptr;
@@ -535,6 +561,7 @@ void XReader::readNormals(XMesh& mesh, const XPlacement& placement)
     if (!readCount(count) || !believable(count))
         return;
     std::vector<Vector3> normals;
+    normals.reserve(std::min(static_cast<size_t>(count), tokens.bytesLeft() / kMinPositionBytes));
     for (int32_t i = 0; i < count; ++i) {
         float v[3] = {};
         int read = 0;
@@ -591,6 +618,25 @@ void XReader::readTextureCoords(XMesh& mesh)
     }
 }
 
+// The model file under fileName, else under modelFallbackPath of it, with the name it opened
+// under and its size. A file larger than kMaxModelFileBytes (by the size the system tells) is
+// not taken; it is read in chunks as the tokens are taken, and one that proves larger then
+// fails the reading.
+FileHandle openModelFile(const std::string& fileName, std::string& openedName, uint64_t& fileBytes)
+{
+    for (const std::string& name : {fileName, modelFallbackPath(fileName)}) {
+        FileHandle file = openFile(name, "rb");
+        if (!file)
+            continue;
+        fileBytes = fileSizeTold(file.get());
+        if (fileBytes > kMaxModelFileBytes)
+            continue;
+        openedName = name;
+        return file;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale)
@@ -603,18 +649,22 @@ bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
 {
     counts = XReadCounts{};
     entry.materials.clear();
-    LineReader text;
-    if (!text.openModelFile(fileName))
+    std::string openedName;
+    uint64_t fileBytes = 0;
+    const FileHandle file = openModelFile(fileName, openedName, fileBytes);
+    if (!file)
         return false;
-    const ModelFolderScope textureFolder(text.openedName());
+    const ModelFolderScope textureFolder(openedName);
+    bool intact = false;
     try {
-        XReader reader(entry, text.text(), scale, counts);
+        XTokens tokens(file.get(), fileBytes, kMaxModelFileBytes);
+        XReader reader(entry, tokens, scale, counts);
         reader.read();
+        intact = tokens.intact();
     } catch (const std::bad_alloc&) {
         // A file that describes more than memory holds is one that could not be read.
-        entry.materials.clear();
-        return false;
+        intact = false;
     }
     entry.materials.clear();
-    return true;
+    return intact;
 }

@@ -26,7 +26,8 @@ struct XReadCounts {
 // multiplied by scale component by component; normals turn with it (x_placement.h). A mesh
 // that lacks normals at some corners gets smooth ones there (x_mesh.h). Each mesh becomes mesh
 // frames under the entry's root through buildMeshes. entry.materials is emptied before and after.
-// False only when the file opens under neither name or memory runs out; damaged content is left
-// out instead. The limits are listed at the top of x_reader.cpp.
+// False only when the file opens under neither name, a read fails, the file proves larger than
+// kMaxModelFileBytes or memory runs out; damaged content is left out instead. The limits are listed at the
+// top of x_reader.cpp.
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
 bool readX(ModelEntry& entry, const std::string& fileName, const Vector3& scale, XReadCounts& counts);

@@ -4,7 +4,9 @@
 #include "model/line_reader.h"
 #include "model/scan_format.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -42,118 +44,221 @@ bool endsWord(char c)
     return is(c, kEndsWord);
 }
 
+unsigned char byte(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
 }  // namespace
+
+XTokens::XTokens(std::FILE* file, uint64_t fileBytes, std::size_t maxBytes)
+    : file_(file), fileBytes_(fileBytes), maxBytes_(maxBytes), buffer_(kXChunkBytes)
+{}
+
+std::size_t XTokens::bytesLeft() const
+{
+    const uint64_t consumed = dropped_ + pos_;
+    const uint64_t total = std::max<uint64_t>(fileBytes_ > 0 ? fileBytes_ : maxBytes_, readTotal_);
+    return total > consumed ? static_cast<std::size_t>(total - consumed) : 0;
+}
+
+bool XTokens::readMore(std::size_t ahead)
+{
+    while (pos_ + ahead >= end_) {
+        if (atEnd_)
+            return false;
+        refill();
+    }
+    return true;
+}
+
+// Lets go of the bytes no longer needed and reads after the rest; the window grows when what it
+// keeps fills more than half of it, so that every read brings at least half a chunk. Reads at
+// most one byte past the cap: a file that reaches it is too large.
+void XTokens::refill()
+{
+    const auto keep = static_cast<std::size_t>(std::min({dropped_ + pos_, tokenStart_, hold_}) - dropped_);
+    if (keep > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + keep, end_ - keep);
+        end_ -= keep;
+        pos_ -= keep;
+        dropped_ += keep;
+    }
+    if (end_ > buffer_.size() / 2)
+        buffer_.resize(2 * buffer_.size());
+    const uint64_t allowed = maxBytes_ + uint64_t{1} - readTotal_;
+    const auto want = static_cast<std::size_t>(std::min<uint64_t>(buffer_.size() - end_, allowed));
+    const std::size_t got = std::fread(buffer_.data() + end_, 1, want, file_);
+    end_ += got;
+    readTotal_ += got;
+    if (got < want || want == 0) {
+        atEnd_ = true;
+        intact_ = intact_ && std::ferror(file_) == 0;
+    }
+    if (readTotal_ > maxBytes_) {
+        atEnd_ = true;
+        intact_ = false;
+    }
+}
 
 void XTokens::skipSpaceAndComments()
 {
-    while (pos_ < text_.size()) {
-        const char c = text_[pos_];
-        if (isTextWhiteSpace(c)) {
+    for (;;) {
+        while (pos_ < end_ && isTextWhiteSpace(at(pos_)))
             ++pos_;
+        if (!has(0))
+            return;
+        const char c = at(pos_);
+        if (isTextWhiteSpace(c))
             continue;
-        }
-        const bool comment = c == '#' || (c == '/' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '/');
+        const bool comment = c == '#' || (c == '/' && has(1) && at(pos_ + 1) == '/');
         if (!comment)
             return;
-        const std::size_t lineEnd = text_.find('\n', pos_);
-        pos_ = lineEnd == std::string_view::npos ? text_.size() : lineEnd + 1;
+        skipLine();
+    }
+}
+
+// Past the next line feed, or to the end of the text; the line is let go as it is passed.
+void XTokens::skipLine()
+{
+    for (;;) {
+        const void* feed = std::memchr(buffer_.data() + pos_, '\n', end_ - pos_);
+        if (feed != nullptr) {
+            pos_ = static_cast<std::size_t>(static_cast<const char*>(feed) - buffer_.data()) + 1;
+            return;
+        }
+        pos_ = end_;
+        if (!has(0))
+            return;
     }
 }
 
 // Past the rest of the word at pos_ (a double-byte character is taken whole).
 void XTokens::skipWordRest()
 {
-    while (pos_ < text_.size()) {
-        const char c = text_[pos_];
-        if (endsWord(c) || (c == '/' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '/'))
+    while (has(0)) {
+        const char c = at(pos_);
+        if (endsWord(c) || (c == '/' && has(1) && at(pos_ + 1) == '/'))
             return;
-        pos_ += isCp932LeadByte(static_cast<unsigned char>(c)) && pos_ + 1 < text_.size() ? 2 : 1;
+        pos_ += isCp932LeadByte(byte(c)) && has(1) ? 2 : 1;
     }
+}
+
+// skipWordRest without reading on: true when the word ends in the window (or the file ends
+// there), past it; false when it may go on in the file.
+bool XTokens::wordEndsInWindow()
+{
+    while (pos_ + 1 < end_) {  // two bytes at hand: "//" and double-byte characters are decided
+        const char c = at(pos_);
+        if (endsWord(c) || (c == '/' && at(pos_ + 1) == '/'))
+            return true;
+        pos_ += isCp932LeadByte(byte(c)) ? 2 : 1;
+    }
+    if (!atEnd_)
+        return pos_ < end_ && endsWord(at(pos_));
+    skipWordRest();  // the window holds the rest of the file
+    return true;
 }
 
 void XTokens::skipHeader()
 {
-    if (pos_ != 0 || !startsWithIgnoringAsciiCase(text_, "xof "))
+    if (dropped_ + pos_ != 0)
         return;
-    const std::size_t lineEnd = text_.find('\n');
-    pos_ = lineEnd == std::string_view::npos ? text_.size() : lineEnd + 1;
+    has(3);  // the magic's four bytes, when the file has them
+    if (startsWithIgnoringAsciiCase(window(), "xof "))
+        skipLine();
 }
 
 XToken XTokens::next()
 {
     skipSpace();
-    if (pos_ >= text_.size())
+    if (!has(0))
         return {};
-    const std::size_t start = pos_;
-    const char c = text_[pos_];
-    switch (c) {
-    case '{':
+    const char c = at(pos_);
+    if (c == '{' || c == '}' || c == ',' || c == ';') {
         ++pos_;
-        return {XTokenKind::open, text_.substr(start, 1)};
-    case '}':
-        ++pos_;
-        return {XTokenKind::close, text_.substr(start, 1)};
-    case ',':
-    case ';':
-        ++pos_;
-        return {XTokenKind::separator, text_.substr(start, 1)};
-    case '"': {
+        return {c == '{'   ? XTokenKind::open
+                : c == '}' ? XTokenKind::close
+                           : XTokenKind::separator,
+                window().substr(pos_ - 1, 1)};
+    }
+    tokenStart_ = dropped_ + pos_;  // in the file: the window may move while the token is read
+    XToken token;
+    if (c == '"') {
         // A string ends at its closing quote; one left open ends with its line, so that a
         // stray quote cannot take the rest of the file with it.
         ++pos_;
-        while (pos_ < text_.size() && text_[pos_] != '"' && text_[pos_] != '\n')
-            pos_ +=
-                isCp932LeadByte(static_cast<unsigned char>(text_[pos_])) && pos_ + 1 < text_.size() ? 2 : 1;
-        const XToken token{XTokenKind::string, text_.substr(start + 1, pos_ - start - 1)};
-        if (pos_ < text_.size() && text_[pos_] == '"')
+        while (has(0) && at(pos_) != '"' && at(pos_) != '\n')
+            pos_ += isCp932LeadByte(byte(at(pos_))) && has(1) ? 2 : 1;
+        const auto first = static_cast<std::size_t>(tokenStart_ - dropped_) + 1;
+        token = {XTokenKind::string, window().substr(first, pos_ - first)};
+        if (pos_ < end_ && at(pos_) == '"')
             ++pos_;
-        return token;
-    }
-    default:
+    } else {
         skipWordRest();
-        return {XTokenKind::word, text_.substr(start, pos_ - start)};
+        const auto first = static_cast<std::size_t>(tokenStart_ - dropped_);
+        token = {XTokenKind::word, window().substr(first, pos_ - first)};
     }
+    tokenStart_ = kNone;
+    return token;
 }
 
-bool XTokens::atNumber()
+bool XTokens::startsNumber(char c)
 {
-    skipSpace();
-    if (pos_ >= text_.size())
-        return false;
-    return is(text_[pos_], kStartsNumber);
+    return is(c, kStartsNumber);
+}
+
+// The number at pos_ by parse, which reads it from the window; the word is then passed over.
+// When the word reaches the window's end it may go on in the file: it is then taken in whole
+// and read again.
+template <typename Parse>
+void XTokens::readNumber(const Parse& parse)
+{
+    const uint64_t start = dropped_ + pos_;
+    parse();
+    if ((pos_ + 1 < end_ && endsWord(at(pos_))) || wordEndsInWindow())
+        return;
+    pos_ = static_cast<std::size_t>(start - dropped_);
+    tokenStart_ = start;
+    skipWordRest();
+    tokenStart_ = kNone;
+    const uint64_t wordEnd = dropped_ + pos_;
+    pos_ = static_cast<std::size_t>(start - dropped_);
+    parse();
+    pos_ = static_cast<std::size_t>(wordEnd - dropped_);
 }
 
 bool XTokens::readFloat(float& value)
 {
     if (!atNumber())
         return false;
-    value = scanFloat(text_, pos_);
-    if (pos_ < text_.size() && !endsWord(text_[pos_]))
-        skipWordRest();
+    readNumber([&] { value = scanFloat(window(), pos_); });
     return true;
 }
 
-bool XTokens::readInt(int32_t& value)
+// Indices and counts are short runs of digits: those are read here at once; anything else (a
+// sign, a value that could pass the int32 range) the way atoi reads it.
+int32_t XTokens::parseInt()
 {
-    if (!atNumber())
-        return false;
-    // Indices and counts are short runs of digits: those are read here at once; anything else
-    // (a sign, a value that could pass the int32 range) the way atoi reads it.
-    const char* const first = text_.data() + pos_;
-    const char* const last = text_.data() + text_.size();
+    const char* const first = buffer_.data() + pos_;
+    const char* const last = buffer_.data() + end_;
     const char* const cap = last - first > 9 ? first + 9 : last;  // nine digits always fit
     const char* p = first;
     int32_t digits = 0;
     for (; p != cap && isDigit(*p); ++p)
         digits = digits * 10 + (*p - '0');
     if (p != first && (p == last || !isDigit(*p))) {
-        value = digits;
         pos_ += static_cast<std::size_t>(p - first);
-    } else {
-        value = scanInt(text_, pos_);
+        return digits;
     }
-    if (pos_ < text_.size() && !endsWord(text_[pos_]))
-        skipWordRest();
+    return scanInt(window(), pos_);
+}
+
+bool XTokens::readInt(int32_t& value)
+{
+    if (!atNumber())
+        return false;
+    readNumber([&] { value = parseInt(); });
     return true;
 }
 
@@ -162,11 +267,11 @@ XSeparators XTokens::skipSeparators()
     XSeparators seen;
     for (;;) {
         skipSpace();
-        if (pos_ >= text_.size())
+        if (!has(0))
             return seen;
-        if (text_[pos_] == ',')
+        if (at(pos_) == ',')
             ++seen.commas;
-        else if (text_[pos_] == ';')
+        else if (at(pos_) == ';')
             ++seen.semicolons;
         else
             return seen;
@@ -174,19 +279,29 @@ XSeparators XTokens::skipSeparators()
     }
 }
 
-bool XTokens::openBlock(std::string_view& name)
+// The window holds the bytes from where the block would start while it looks, so that it can
+// go back there when no block opens.
+bool XTokens::openBlock(XToken& keyword, std::string_view& name)
 {
-    const std::size_t start = pos_;
-    XToken token = next();
+    if (keyword.text.data() != keyword_.data())
+        keyword_.assign(keyword.text);
+    keyword.text = keyword_;
     name = {};
-    if (token.kind == XTokenKind::word) {
-        name = token.text;
+    const uint64_t start = dropped_ + pos_;
+    hold_ = start;
+    XToken token = next();
+    const bool named = token.kind == XTokenKind::word;
+    if (named) {
+        name_.assign(token.text);
         token = next();
     }
-    if (token.kind == XTokenKind::open)
+    hold_ = kNone;
+    if (token.kind == XTokenKind::open) {
+        if (named)
+            name = name_;
         return true;
-    pos_ = start;
-    name = {};
+    }
+    pos_ = static_cast<std::size_t>(start - dropped_);
     return false;
 }
 
@@ -206,5 +321,5 @@ void XTokens::skipBlock(int64_t depth)
 bool XTokens::atClose()
 {
     skipSpace();
-    return pos_ < text_.size() && text_[pos_] == '}';
+    return has(0) && at(pos_) == '}';
 }

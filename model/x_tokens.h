@@ -7,11 +7,22 @@
 // A word ends at white space, a separator, a brace, a quote or "//"; a '#' inside a word is
 // part of it ("1.#QNAN0"). The second byte of a double-byte character never ends a word or a
 // string. Nothing is ever read past the end of the text.
+//
+// The file is read in chunks into a window that moves on as the tokens are taken, so a large
+// model file is never held in memory whole: a token's text (and a name openBlock gives) stays
+// valid only until the tokenizer is next asked for anything.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
+#include <vector>
+
+// The file is read in pieces of this size; the window grows only for a token longer than half
+// of it.
+constexpr std::size_t kXChunkBytes = std::size_t{1} << 16;
 
 enum class XTokenKind : uint8_t { end, open, close, separator, string, word };
 
@@ -28,7 +39,11 @@ struct XSeparators {
 
 class XTokens {
 public:
-    explicit XTokens(std::string_view text) : text_(text) {}
+    // The tokens of an open file from its start; fileBytes is the file's size as the system
+    // tells it (0: not told), and more than maxBytes bytes make the reading fail (intact).
+    XTokens(std::FILE* file, uint64_t fileBytes, std::size_t maxBytes);
+    XTokens(const XTokens&) = delete;
+    XTokens& operator=(const XTokens&) = delete;
 
     // Passes over the file header ("xof 0302txt 0032": magic, version, format and float size),
     // one line at the start of the text, when it is there; its words are no block names.
@@ -45,9 +60,10 @@ public:
     // Consumes the separators that follow (with the white space and comments among them).
     XSeparators skipSeparators();
 
-    // After a keyword: when a block opens there ("{", or one name and "{"), consumes it and
-    // gives the name (empty when none); otherwise consumes nothing.
-    bool openBlock(std::string_view& name);
+    // After a keyword (a word next gave): when a block opens there ("{", or one name and "{"),
+    // consumes it and gives the name (empty when none); otherwise consumes nothing. Either way
+    // keyword's text and the name are then copies, valid until openBlock is called again.
+    bool openBlock(XToken& keyword, std::string_view& name);
 
     // Reads on until the given number of open blocks are closed, or the text ends.
     void skipBlock(int64_t depth);
@@ -55,21 +71,60 @@ public:
     // Whether the next token closes a block (nothing is consumed).
     bool atClose();
 
-    std::size_t bytesLeft() const { return text_.size() - pos_; }
+    // The bytes of the file not yet consumed, by the size told at the start (by the cap when
+    // none was told): no more values than this can describe follow.
+    std::size_t bytesLeft() const;
+
+    // False once a read failed or the file proved larger than its cap.
+    bool intact() const { return intact_; }
 
 private:
+    // Whether the byte ahead bytes past pos_ is in the window, reading on when it is not.
+    bool has(std::size_t ahead) { return pos_ + ahead < end_ || readMore(ahead); }
+    bool readMore(std::size_t ahead);
+    void refill();
+    char at(std::size_t i) const { return buffer_[i]; }
+    std::string_view window() const { return std::string_view(buffer_.data(), end_); }
+
     // Passes over white space and comments. Most tokens stand right after a separator or a
     // value, so the test for that is made where the call is.
     void skipSpace()
     {
-        if (pos_ < text_.size() && mayStartSpace(static_cast<unsigned char>(text_[pos_])))
+        if (has(0) && mayStartSpace(static_cast<unsigned char>(at(pos_))))
             skipSpaceAndComments();
     }
     static bool mayStartSpace(unsigned char c) { return c <= ' ' || c == '#' || c == '/'; }
     void skipSpaceAndComments();
-    bool atNumber();
+    void skipLine();
+    // Whether the next token is a number, with the white space and comments before it passed.
+    bool atNumber()
+    {
+        skipSpace();
+        return has(0) && startsNumber(at(pos_));
+    }
+    static bool startsNumber(char c);
     void skipWordRest();
+    bool wordEndsInWindow();
+    template <typename Parse>
+    void readNumber(const Parse& parse);
+    int32_t parseInt();
 
-    std::string_view text_;
-    std::size_t pos_ = 0;  // the next byte to read
+    std::FILE* file_;
+    uint64_t fileBytes_;        // the size told at the start
+    std::size_t maxBytes_;      // more than this makes the file too large
+    uint64_t readTotal_ = 0;    // bytes read from the file so far
+    uint64_t dropped_ = 0;      // bytes of the file before the window's first
+    std::vector<char> buffer_;  // the window: the file's bytes [dropped_, dropped_ + end_)
+    std::size_t end_ = 0;       // bytes in the window
+    std::size_t pos_ = 0;       // the next byte to read, in the window
+    // When the window moves it keeps the bytes from pos_ on, and those from these places in the
+    // file (kNone: none): the start of the token being read, and the place openBlock may go
+    // back to.
+    static constexpr uint64_t kNone = UINT64_MAX;
+    uint64_t tokenStart_ = kNone;
+    uint64_t hold_ = kNone;
+    bool atEnd_ = false;  // nothing more comes from the file
+    bool intact_ = true;
+    std::string keyword_;  // the copies openBlock hands out
+    std::string name_;
 };

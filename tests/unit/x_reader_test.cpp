@@ -17,6 +17,7 @@
 #include "model/model_entry.h"
 #include "model/texture_source.h"
 #include "model/x_reader.h"
+#include "model/x_tokens.h"
 
 namespace {
 
@@ -261,22 +262,39 @@ TEST(XReader, LayoutAndCommentsDoNotChangeWhatIsRead)
     const std::string plain =
         material("Material Red {", "1;0;0;1;;") + quadMesh(" 2;\n 3;0,1,2;,\n 3;0,2,3;;\n", list);
     const std::string laidOut =
-        "xof 0303txt 0032\r\n# written by hand\r\nMaterial Red { // a red one\r\n 1;0;0;1;; 5.0;"
-        " 0.1;0.2;0.3;; 0.4;0.5;0.6;;\r\n} // End of Material\r\nMesh {\r\n 4; // 4 vertices\r\n"
-        " 0;0;0;, 1;0;0;,\r\n // a line of its own\r\n 1;1;0;,\r\n 0;\r\n1;0;;\r\n 2; 3;0,1,\r\n2;, 3;0,"
-        "2,3;; # faces\r\n MeshMaterialList { 1; 2; 0, 0;\r\n {Red} // reference\r\n }\r\n}\r\n";
+        "xof 0303txt 0032\r\n# written by hand\r\nMaterial Red { // a red one\r\n 1.000;0.0;0;1;; 5.0;"
+        " 0.1;0.2;0.3;; 0.4;0.5;0.6;;\r\n} // End of Material\r\nstray words 5;\r\nMesh {\r\n 0004; // 4 "
+        "vertices\r\n"
+        " 0.000;0;0;, 1.0000;0;0;,\r\n // a line of its own\r\n 100e-2;1.00;0;,\r\n 0;\r\n1.0;0;;\r\n 2; "
+        "3;0,1,"
+        "\r\n2;, 3;0,2,3;; # faces\r\n MeshMaterialList { 1; 2; 0, 0;\r\n {Red} // reference\r\n }\r\n}\r\n";
     const auto expected = load(plain);
-    const auto got = load(laidOut);
-    ASSERT_EQ(got->meshes().size(), 1u);
-    ASSERT_EQ(got->triangles(), expected->triangles());
-    const MeshVertex* a = expected->meshes()[0]->vertices;
-    const MeshVertex* b = got->meshes()[0]->vertices;
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(std::vector<float>({a[i].x, a[i].y, a[i].z, a[i].nz}),
-                  std::vector<float>({b[i].x, b[i].y, b[i].z, b[i].nz}))
-            << i;
-    }
-    EXPECT_FLOAT_EQ(got->meshes()[0]->material->diffuse.g, 0.0f);  // red applied
+    const auto expectSame = [&](const std::string& text, size_t label) {
+        const auto got = load(text);
+        ASSERT_EQ(got->meshes().size(), 1u) << label;
+        ASSERT_EQ(got->triangles(), expected->triangles()) << label;
+        const MeshVertex* a = expected->meshes()[0]->vertices;
+        const MeshVertex* b = got->meshes()[0]->vertices;
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(std::vector<float>({a[i].x, a[i].y, a[i].z, a[i].nz}),
+                      std::vector<float>({b[i].x, b[i].y, b[i].z, b[i].nz}))
+                << label << " " << i;
+        }
+        EXPECT_EQ(got->meshes()[0]->material->diffuse.r, 1.0f) << label;  // red applied
+        EXPECT_EQ(got->meshes()[0]->material->diffuse.g, 0.0f) << label;
+    };
+    expectSame(laidOut, 0);
+    // The file is read in chunks: a comment before the material moves the first chunk's end
+    // across every byte of the rest; a name longer than a chunk is read whole.
+    const std::string header = "xof 0303txt 0032\r\n";
+    const std::string rest = laidOut.substr(header.size());
+    for (size_t at = 0; at <= rest.size(); ++at)
+        expectSame(header + "//" + std::string(kXChunkBytes - header.size() - 3 - at, '-') + "\n" + rest, at);
+    const std::string longName = std::string(2 * kXChunkBytes + 1, 'R');
+    expectSame(
+        material("Material " + longName + " {", "1;0;0;1;;") +
+            quadMesh(" 2;\n 3;0,1,2;,\n 3;0,2,3;;\n", listOf(" 2;\n 0,\n 0;\n", " {" + longName + "}\n")),
+        longName.size());
 }
 
 // Blocks the reader does not know are passed over with everything inside them, also when they
