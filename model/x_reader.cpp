@@ -275,21 +275,9 @@ void XReader::readMaterialValues(Material& material)
 // The first string of the block, up to the block's closing brace.
 void XReader::readTextureName(Material& material)
 {
-    bool named = false;
-    int64_t depth = 1;
-    while (depth > 0) {
-        const XToken token = tokens.next();
-        if (token.kind == XTokenKind::end)
-            return;
-        if (token.kind == XTokenKind::open)
-            ++depth;
-        else if (token.kind == XTokenKind::close)
-            --depth;
-        else if (token.kind == XTokenKind::string && !named) {
-            named = true;
-            material.texture = textureSource().findOrLoadTexture(unescapeName(token.text), nullptr);
-        }
-    }
+    std::string name;
+    if (tokens.readBlockFirst(XTokenKind::string, name))
+        material.texture = textureSource().findOrLoadTexture(unescapeName(name), nullptr);
 }
 
 void XReader::readMesh()
@@ -527,22 +515,7 @@ std::vector<int32_t> XReader::readFaceMaterialNumbers(int32_t faceCount)
 const Material* XReader::readReference()
 {
     std::string name;
-    bool named = false;
-    int64_t depth = 1;
-    while (depth > 0) {
-        const XToken token = tokens.next();
-        if (token.kind == XTokenKind::end)
-            break;
-        if (token.kind == XTokenKind::open)
-            ++depth;
-        else if (token.kind == XTokenKind::close)
-            --depth;
-        else if (token.kind == XTokenKind::word && !named) {
-            named = true;
-            name.assign(token.text);
-        }
-    }
-    return named ? findMaterial(name) : nullptr;
+    return tokens.readBlockFirst(XTokenKind::word, name) ? findMaterial(name) : nullptr;
 }
 
 // The latest material read under that name; null when none has it.

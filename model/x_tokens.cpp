@@ -318,6 +318,26 @@ void XTokens::skipBlock(int64_t depth)
     }
 }
 
+bool XTokens::readBlockFirst(XTokenKind kind, std::string& text)
+{
+    bool found = false;
+    int64_t depth = 1;
+    while (depth > 0) {
+        const XToken token = next();
+        if (token.kind == XTokenKind::end)
+            break;
+        if (token.kind == XTokenKind::open) {
+            ++depth;
+        } else if (token.kind == XTokenKind::close) {
+            --depth;
+        } else if (token.kind == kind && !found) {
+            found = true;
+            text.assign(token.text);
+        }
+    }
+    return found;
+}
+
 bool XTokens::atClose()
 {
     skipSpace();

@@ -68,6 +68,10 @@ public:
     // Reads on until the given number of open blocks are closed, or the text ends.
     void skipBlock(int64_t depth);
 
+    // Reads on to the closing brace of the block just opened (with every block inside it) and
+    // gives a copy of the text of its first token of the given kind; false when it holds none.
+    bool readBlockFirst(XTokenKind kind, std::string& text);
+
     // Whether the next token closes a block (nothing is consumed).
     bool atClose();
 
