@@ -30,7 +30,7 @@
 
 #include "base/cp932.h"
 #include "model/build_meshes.h"
-#include "model/face.h"
+#include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"
 #include "model/object_faces.h"
 #include "model/scan_format.h"
@@ -214,27 +214,38 @@ public:
 private:
     // The object's faces and their mirror copies, smoothed (or flat), as mesh frames under the
     // root (made for every object, even one without faces), while the document has frames left.
-    void buildObjectMeshes(const std::string& name)
+    void buildMeshes(const std::string& name)
     {
-        const int32_t smoothedVertices = addMirrorCopies();
-        faces_.link();
-        if (flatShading_)
-            faces_.takeFaceNormals();
-        else
-            smoothNormals(faces_.faces.data(), faces_.count(), smoothedVertices, faces_.facetAngle);
+        const std::vector<ObjectPoint>& positions = facePositions();
+        const ObjectMeshSource source{
+            positions, materials_, &fallback_, flatShading_, addMirrorCopies(positions), name.c_str()};
         const int32_t droppedBefore = frames_.facesDropped;
-        buildMeshesByMaterial(entry_, faces_.faces.data(), faces_.count(), 0, nullptr, name.c_str(), frames_);
+        buildObjectMeshes(entry_, faces_, source, frames_);
         counts_.facesDropped += frames_.facesDropped - droppedBefore;
         counts_.meshFrames = frames_.framesMade();
+    }
+
+    // The positions the object's faces name: its own, unless they were replaced after the faces.
+    const std::vector<ObjectPoint>& facePositions() const
+    {
+        return faces_.ownPositions.empty() ? positions_ : faces_.ownPositions;
+    }
+
+    // The object's positions are about to be replaced: faces read before keep the old ones.
+    void keepFacePositions()
+    {
+        if (!faces_.faces.empty() && faces_.ownPositions.empty())
+            faces_.ownPositions = std::move(positions_);
+        positions_.clear();
     }
 
     // Appends the object's mirror copies, each while the document's corner budget holds one
     // more (copies that do not fit are left out and counted); returns the number of vertices
     // smoothing is to tell apart.
-    int32_t addMirrorCopies()
+    int32_t addMirrorCopies(const std::vector<ObjectPoint>& positions)
     {
         const int32_t fileFaces = faces_.count();
-        const auto fileCorners = static_cast<int64_t>(faces_.corners.size());
+        const auto fileCorners = static_cast<int64_t>(faces_.indices.size());
         cornersLeft_ -= fileCorners;
         const std::vector<int32_t> masks = mirrorReflections(objectMirror_);
         const int64_t vertices = mirroredVertexCount(faces_.vertexCount, objectMirror_);
@@ -248,10 +259,10 @@ private:
             return faces_.vertexCount;
         const auto total = static_cast<std::size_t>(copies + 1);
         faces_.faces.reserve(total * faces_.faces.size());
-        faces_.corners.reserve(total * faces_.corners.size());
+        faces_.uvs.reserve(total * faces_.uvs.size());
         faces_.indices.reserve(total * faces_.indices.size());
         for (int64_t c = 0; c < copies; ++c)
-            appendReflection(faces_, fileFaces, objectMirror_, masks[static_cast<std::size_t>(c)]);
+            appendReflection(faces_, positions, fileFaces, objectMirror_, masks[static_cast<std::size_t>(c)]);
         cornersLeft_ -= copies * fileCorners;
         return static_cast<int32_t>(vertices);
     }
@@ -360,11 +371,12 @@ private:
         if (hidden_ && !isScenePartName(name)) {
             ++counts_.objectsHidden;
         } else {
-            buildObjectMeshes(name);
+            buildMeshes(name);
             ++counts_.objects;
         }
-        positions_.clear();
-        faces_.clear();
+        // The next object starts afresh: what this one held is given back.
+        positions_ = {};
+        faces_ = {};
     }
 
     void beginObject()
@@ -467,7 +479,7 @@ private:
             return;
         const std::size_t n =
             std::min(static_cast<std::size_t>(std::max(count, 0)), length / kBytesPerBinaryVertex);
-        positions_.clear();
+        keepFacePositions();
         positions_.reserve(n);
         for (std::size_t k = 0; k < n; ++k) {
             const char* v = blob.data() + k * kBytesPerBinaryVertex;
@@ -477,7 +489,7 @@ private:
     }
 
     // A position of the file in model space: the caller's size applied, X mirrored.
-    Vector3 scaledPosition(float x, float y, float z) const
+    ObjectPoint scaledPosition(float x, float y, float z) const
     {
         return {x * axisScale_.x, y * axisScale_.y, z * axisScale_.z};
     }
@@ -486,7 +498,7 @@ private:
     {
         int32_t count = 0;
         ScanFormat(header, "vertex %d {", &count);
-        positions_.clear();
+        keepFacePositions();
         // Each vertex line takes at least two bytes; a larger count cannot be in the file.
         positions_.reserve(std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 2));
         std::string_view line;
@@ -517,7 +529,7 @@ private:
             std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
         const std::size_t cornerRoom = std::min(4 * room, lines_.remaining() / 2);
         faces_.faces.reserve(room);
-        faces_.corners.reserve(cornerRoom);
+        faces_.uvs.reserve(cornerRoom);
         faces_.indices.reserve(cornerRoom);
         std::string_view line;
         bool closed = false;
@@ -550,26 +562,36 @@ private:
         const std::size_t list = line.find(" V(");
         if (n < 1 || list == std::string_view::npos)
             return false;
-        const std::size_t first = faces_.corners.size();
+        const std::size_t first = faces_.indices.size();
         if (!readCornerIndices(line, list + 3, n)) {
-            faces_.corners.resize(first);
             faces_.indices.resize(first);
             return false;
         }
-        Face face;
-        face.vertexCount = n;
-        face.material = slotMaterial(faceMaterialSlot(line));
+        ObjectFace face;
+        face.firstCorner = static_cast<uint32_t>(first);
+        face.cornerCount = n;
+        face.slot = static_cast<uint16_t>(faceMaterialSlot(line));
+        faces_.uvs.resize(first + static_cast<std::size_t>(n));
         readTextureCoordinates(line, first, n);
         if (n >= 3) {
-            const MeshVertex* c = faces_.corners.data() + first;
-            const Vector3 p0(c[0].x, c[0].y, c[0].z), p1(c[1].x, c[1].y, c[1].z), p2(c[2].x, c[2].y, c[2].z);
-            face.normal = normalizedOrZero(p0.triangleNormal(p1, p2));
+            const int32_t* c = faces_.indices.data() + first;
+            const Vector3 p0 = vertexAt(c[0]), p1 = vertexAt(c[1]), p2 = vertexAt(c[2]);
+            const Vector3 normal = normalizedOrZero(p0.triangleNormal(p1, p2));
+            face.nx = normal.x;
+            face.ny = normal.y;
+            face.nz = normal.z;
         }
         faces_.faces.push_back(face);
         return true;
     }
 
-    // n vertex numbers of the V( list into new corners; false when the list holds fewer or
+    Vector3 vertexAt(int32_t index) const
+    {
+        const ObjectPoint& p = positions_[static_cast<std::size_t>(index)];
+        return {p.x, p.y, p.z};
+    }
+
+    // n vertex numbers of the V( list as new corners; false when the list holds fewer or
     // names a vertex the object does not have.
     bool readCornerIndices(std::string_view line, std::size_t pos, int32_t n)
     {
@@ -584,12 +606,6 @@ private:
             const int32_t index = scanInt(line, pos);
             if (index < 0 || static_cast<std::size_t>(index) >= positions_.size())
                 return false;
-            const Vector3& p = positions_[static_cast<std::size_t>(index)];
-            MeshVertex corner;
-            corner.x = p.x;
-            corner.y = p.y;
-            corner.z = p.z;
-            faces_.corners.push_back(corner);
             faces_.indices.push_back(index);
         }
         return true;
@@ -608,11 +624,6 @@ private:
         return static_cast<std::size_t>(number);
     }
 
-    const Material* slotMaterial(std::size_t slot) const
-    {
-        return slot < materials_.size() ? materials_[slot] : &fallback_;
-    }
-
     // The pairs of the UV( list into the corners from first on; pairs it lacks stay zero.
     void readTextureCoordinates(std::string_view line, std::size_t first, int32_t n)
     {
@@ -624,7 +635,7 @@ private:
             skipBlanks(line, pos);
             if (pos >= line.size() || !startsNumber(line.substr(pos)))
                 return;
-            MeshVertex& corner = faces_.corners[first + static_cast<std::size_t>(k / 2)];
+            TexturePoint& corner = faces_.uvs[first + static_cast<std::size_t>(k / 2)];
             (k % 2 == 0 ? corner.u : corner.v) = scanFloat(line, pos);
         }
     }
@@ -654,7 +665,7 @@ private:
     bool hidden_ = false;                     // "visible 0"
     bool flatShading_ = false;                // "shading 0": corners keep their face's normal
     ObjectMirror objectMirror_;
-    std::vector<Vector3> positions_;  // scaled and mirrored
+    std::vector<ObjectPoint> positions_;  // scaled and mirrored
     ObjectFaces faces_;
     bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
 };
