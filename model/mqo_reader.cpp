@@ -6,7 +6,8 @@
 // line that cannot belong to it, so a damaged file loses the damaged part and nothing else.
 //
 // Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
-// - the file: at most kMaxModelFileBytes, lines at most kMaxLineBytes (line_reader.h);
+// - the file: at most kMaxModelFileBytes, read in chunks (mqo_lines.h) and never held whole;
+//   lines at most kMaxLineBytes (line_reader.h);
 // - materials: kMaxMaterials kept, later material lines read past;
 // - mesh frames: kMaxMeshFrames for the document (build_meshes.h), later faces left out;
 // - face corners: kMaxDocumentCorners for the document, mirror copies included, later mirror
@@ -30,6 +31,7 @@
 
 #include "base/cp932.h"
 #include "model/build_meshes.h"
+#include "model/mqo_lines.h"
 #include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"
 #include "model/object_faces.h"
@@ -189,7 +191,7 @@ bool readMaterialEntry(std::string_view line, std::size_t& pos, MaterialFields& 
 
 class MqoReader {
 public:
-    MqoReader(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
+    MqoReader(ModelEntry& entry, MqoLines& lines, const Vector3& scale, MqoReadCounts& counts)
         : entry_(entry), lines_(lines), axisScale_(-scale.x, scale.y, scale.z), counts_(counts)
     {}
 
@@ -290,11 +292,10 @@ private:
         ScanFormat(header, "Material %d {", &count);
         std::string_view line;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || closesChunk(line))
                 return;
             if (beginsNextPart(line) || startsWithIgnoringAsciiCase(line, "Material ")) {
-                lines_.seek(at);
+                lines_.unread();
                 return;
             }
             if (materialCount_ < kMaxMaterials) {
@@ -357,11 +358,10 @@ private:
         int32_t depth = 0;  // sub-chunks open inside the object
         std::string_view line;
         for (;;) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || (depth == 0 && line == "}"))
                 break;
             if (beginsNextPart(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 break;
             }
             depth = depth == 0 ? readObjectLine(line) : readNestedLine(line, depth);
@@ -473,19 +473,21 @@ private:
         if (ScanFormat(line, "Vector %d [%d]", &count, &bytes) != 2 || bytes <= 0)
             return;
         const std::size_t length = std::min(static_cast<std::size_t>(bytes), lines_.remaining());
-        std::string_view blob;
-        lines_.readBytes(length, blob);
-        if (!takePositions)
+        if (!takePositions) {
+            lines_.readBytes(nullptr, length);
             return;
+        }
         const std::size_t n =
             std::min(static_cast<std::size_t>(std::max(count, 0)), length / kBytesPerBinaryVertex);
         keepFacePositions();
         positions_.reserve(n);
-        for (std::size_t k = 0; k < n; ++k) {
-            const char* v = blob.data() + k * kBytesPerBinaryVertex;
+        char v[kBytesPerBinaryVertex];
+        std::size_t taken = 0;
+        for (; taken < n && lines_.readBytes(v, sizeof v) == sizeof v; ++taken) {
             positions_.push_back(
                 scaledPosition(littleEndianFloat(v), littleEndianFloat(v + 4), littleEndianFloat(v + 8)));
         }
+        lines_.readBytes(nullptr, length - taken * kBytesPerBinaryVertex);
     }
 
     // A position of the file in model space: the caller's size applied, X mirrored.
@@ -503,11 +505,10 @@ private:
         positions_.reserve(std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 2));
         std::string_view line;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || closesChunk(line))
                 return;
             if (!startsNumber(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 return;
             }
             float x = 0.0f, y = 0.0f, z = 0.0f;
@@ -534,7 +535,6 @@ private:
         std::string_view line;
         bool closed = false;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line))
                 break;
             if (closesChunk(line)) {
@@ -542,7 +542,7 @@ private:
                 break;
             }
             if (!startsNumber(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 closed = true;  // the list broke off; its closing brace is not there to take
                 break;
             }
@@ -643,14 +643,13 @@ private:
     // Takes the next line when it is a closing brace, and leaves any other line to be read.
     void consumeClosingBrace()
     {
-        const std::size_t at = lines_.position();
         std::string_view line;
         if (lines_.readContentLine(line) && !closesChunk(line))
-            lines_.seek(at);
+            lines_.unread();
     }
 
     ModelEntry& entry_;
-    LineReader& lines_;
+    MqoLines& lines_;
     Vector3 axisScale_;  // the caller's scale with X negated
     MqoReadCounts& counts_;
     FrameBudget frames_;                         // mesh frames the document may still make
@@ -670,12 +669,12 @@ private:
     bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
 };
 
-bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
+bool readLines(ModelEntry& entry, MqoLines& lines, const Vector3& scale, MqoReadCounts& counts)
 {
     try {
         MqoReader reader(entry, lines, scale, counts);
         reader.read();
-        return true;
+        return lines.intact();
     } catch (const std::bad_alloc&) {
         // A file that describes more than memory holds is one that could not be read.
         entry.materials.clear();
@@ -687,7 +686,7 @@ bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoRe
 
 bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale, MqoReadCounts& counts)
 {
-    LineReader lines(std::move(text));
+    MqoLines lines(std::move(text));
     return readLines(entry, lines, scale, counts);
 }
 
@@ -695,7 +694,7 @@ bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vecto
                      MqoReadCounts& counts)
 {
     entry.materials.clear();
-    LineReader lines;
+    MqoLines lines;
     if (!lines.openModelFile(fileName))
         return false;
     const ModelFolderScope textureFolder(lines.openedName());
