@@ -34,6 +34,7 @@
 #include "model/mqo_lines.h"
 #include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"
+#include "model/mqo_numbers.h"
 #include "model/object_faces.h"
 #include "model/scan_format.h"
 #include "model/scene_part_names.h"
@@ -84,6 +85,26 @@ bool startsNumber(std::string_view line)
 bool beginsNextPart(std::string_view line)
 {
     return startsWithIgnoringAsciiCase(line, "Object ") || startsWithIgnoringAsciiCase(line, "Eof");
+}
+
+// A vertex line of three plain numbers apart by blanks (scanPlainFloat), read as
+// ScanFormat(line, "%f %f %f") reads it; false for any other line.
+bool readPlainPosition(std::string_view line, float& x, float& y, float& z)
+{
+    std::size_t pos = 0;
+    float* values[3] = {&x, &y, &z};
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0) {
+            const std::size_t start = pos;
+            while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+                ++pos;
+            if (pos == start)
+                return false;
+        }
+        if (!scanPlainFloat(line, pos, *values[k]))
+            return false;
+    }
+    return true;
 }
 
 bool isKeyCharacter(char c)
@@ -512,7 +533,8 @@ private:
                 return;
             }
             float x = 0.0f, y = 0.0f, z = 0.0f;
-            ScanFormat(line, "%f %f %f", &x, &y, &z);
+            if (!readPlainPosition(line, x, y, z))
+                ScanFormat(line, "%f %f %f", &x, &y, &z);
             positions_.push_back(scaledPosition(x, y, z));
         }
         consumeClosingBrace();
@@ -636,7 +658,7 @@ private:
             if (pos >= line.size() || !startsNumber(line.substr(pos)))
                 return;
             TexturePoint& corner = faces_.uvs[first + static_cast<std::size_t>(k / 2)];
-            (k % 2 == 0 ? corner.u : corner.v) = scanFloat(line, pos);
+            (k % 2 == 0 ? corner.u : corner.v) = scanMqoFloat(line, pos);
         }
     }
 
