@@ -1,7 +1,7 @@
 // scanPlainFloat: a decimal of at most 15 digits is an integer below 2^53 divided by a power of
 // ten no larger than 10^22, both exact as doubles, so one division rounds it exactly as the
-// correctly rounded reading of the text does; the float is then narrowed from that double, as
-// scanFloat narrows its own.
+// correctly rounded reading of the text does; the float is then rounded from that double, as
+// scanFloat rounds its own.
 #include "model/mqo_numbers.h"
 
 #include <cstdint>
@@ -45,7 +45,9 @@ bool scanPlainFloat(std::string_view text, std::size_t& pos, float& value)
     if (digits + fraction > kMaxPlainDigits || (p < text.size() && (text[p] == 'e' || text[p] == 'E')))
         return false;
     const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[fraction];
-    value = narrowToFloat(negative ? -magnitude : magnitude);
+    // Below 10^15 in size: no NaN, nothing past the float range, so narrowToFloat would
+    // convert as the cast does.
+    value = static_cast<float>(negative ? -magnitude : magnitude);
     pos = p;
     return true;
 }
