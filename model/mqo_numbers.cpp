@@ -57,3 +57,9 @@ float scanMqoFloat(std::string_view text, std::size_t& pos)
     float value = 0.0f;
     return scanPlainFloat(text, pos, value) ? value : scanFloat(text, pos);
 }
+
+int32_t scanMqoInt(std::string_view text, std::size_t& pos)
+{
+    int32_t value = 0;
+    return scanPlainInt(text, pos, value) ? value : scanInt(text, pos);
+}

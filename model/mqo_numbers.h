@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // Reads a number of the form [-]digits[.digits] with at most 15 digits in all and no exponent
@@ -14,3 +15,24 @@ bool scanPlainFloat(std::string_view text, std::size_t& pos, float& value);
 // A number at text[pos] as scanFloat reads it (white space before it skipped), through the
 // short path where it applies.
 float scanMqoFloat(std::string_view text, std::size_t& pos);
+
+// Reads a run of at most 9 digits that starts at text[pos] as scanInt would read it, and moves
+// pos past it; false, leaving pos, for anything else (a sign, white space, a longer run).
+inline bool scanPlainInt(std::string_view text, std::size_t& pos, int32_t& value)
+{
+    constexpr std::size_t kMaxPlainDigits = 9;  // below INT32_MAX however they read
+    std::size_t p = pos;
+    int32_t result = 0;
+    while (p < text.size() && text[p] >= '0' && text[p] <= '9' && p - pos < kMaxPlainDigits + 1) {
+        result = result * 10 + (text[p] - '0');
+        ++p;
+    }
+    if (p == pos || p - pos > kMaxPlainDigits)
+        return false;
+    value = result;
+    pos = p;
+    return true;
+}
+
+// A whole number at text[pos] as scanInt reads it, through the short path where it applies.
+int32_t scanMqoInt(std::string_view text, std::size_t& pos);

@@ -580,7 +580,8 @@ private:
     // One face line; false when it is left out.
     bool readFace(std::string_view line)
     {
-        const int32_t n = textToInt(line);
+        std::size_t start = 0;
+        const int32_t n = scanMqoInt(line, start);
         const std::size_t list = line.find(" V(");
         if (n < 1 || list == std::string_view::npos)
             return false;
@@ -625,7 +626,7 @@ private:
                 (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() && isDigit(line[pos + 1]);
             if (!isDigit(line[pos]) && !signedDigit)
                 return false;
-            const int32_t index = scanInt(line, pos);
+            const int32_t index = scanMqoInt(line, pos);
             if (index < 0 || static_cast<std::size_t>(index) >= positions_.size())
                 return false;
             faces_.indices.push_back(index);

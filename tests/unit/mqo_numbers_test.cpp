@@ -56,3 +56,15 @@ TEST(MqoNumbers, LeavesOtherFormsToScanFloat)
           "0.00000000000000000001", "-0", "-0.0000", "3.4028236e38", "0x1p3", "7.000001)"})
         expectSameReading(text);
 }
+
+TEST(MqoNumbers, ReadsWholeNumbersAsScanIntDoes)
+{
+    for (const char* text :
+         {"0", "7)", "123456789 2", "1234567890", "99999999999", "-5", "+5", " 5", "007", "", "x"}) {
+        std::size_t generalPos = 0;
+        const int32_t general = scanInt(text, generalPos);
+        std::size_t pos = 0;
+        EXPECT_EQ(scanMqoInt(text, pos), general) << text;
+        EXPECT_EQ(pos, generalPos) << text;
+    }
+}
