@@ -1,5 +1,6 @@
 // The Metasequoia reader: the top level of the document, the material chunk, objects with their
-// vertex, BVertex and face chunks, and the hand-over of each object's faces to buildMeshes.
+// vertex, BVertex and face chunks, and the hand-over of each object's faces to
+// buildObjectMeshes (mqo_meshes.h).
 //
 // The reader goes line by line and keeps to what it knows. Every count in the file only bounds
 // a loop: lists grow as their lines arrive, and a list ends early at its closing brace or at a
@@ -48,6 +49,7 @@ constexpr float kDegreesToRadians = 0.017453292f;                        // pi /
 // Material lines past this many are read but not kept: appending walks the whole list, and no
 // document needs more materials than it can make mesh frames.
 constexpr int32_t kMaxMaterials = kMaxMeshFrames;
+static_assert(kMaxMaterials < UINT16_MAX, "a face's material slot, the fallback's included, fits its record");
 // Object names longer than this are cut; names the program looks for are a few bytes long.
 constexpr std::size_t kMaxObjectNameBytes = 1024;
 constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
