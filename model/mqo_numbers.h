@@ -23,11 +23,10 @@ inline bool scanPlainInt(std::string_view text, std::size_t& pos, int32_t& value
     constexpr std::size_t kMaxPlainDigits = 9;  // below INT32_MAX however they read
     std::size_t p = pos;
     int32_t result = 0;
-    while (p < text.size() && text[p] >= '0' && text[p] <= '9' && p - pos < kMaxPlainDigits + 1) {
+    for (; p < text.size() && text[p] >= '0' && text[p] <= '9' && p - pos < kMaxPlainDigits; ++p)
         result = result * 10 + (text[p] - '0');
-        ++p;
-    }
-    if (p == pos || p - pos > kMaxPlainDigits)
+    const bool longer = p < text.size() && text[p] >= '0' && text[p] <= '9';
+    if (p == pos || longer)
         return false;
     value = result;
     pos = p;
