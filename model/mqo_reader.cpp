@@ -89,6 +89,30 @@ bool beginsNextPart(std::string_view line)
     return startsWithIgnoringAsciiCase(line, "Object ") || startsWithIgnoringAsciiCase(line, "Eof");
 }
 
+// Where a face line's lists begin: the first " V(", " M(" and " UV(" (the position of the
+// blank before each, as find gives it, npos for one the line lacks), found in one pass over the
+// line's opening parentheses.
+struct FaceLists {
+    std::size_t vertices = std::string_view::npos;
+    std::size_t material = std::string_view::npos;
+    std::size_t textureCoordinates = std::string_view::npos;
+};
+
+FaceLists findFaceLists(std::string_view line)
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    FaceLists at;
+    for (std::size_t j = line.find('('); j != npos; j = line.find('(', j + 1)) {
+        if (j >= 2 && line[j - 2] == ' ' && line[j - 1] == 'V' && at.vertices == npos)
+            at.vertices = j - 2;
+        else if (j >= 2 && line[j - 2] == ' ' && line[j - 1] == 'M' && at.material == npos)
+            at.material = j - 2;
+        else if (j >= 3 && line.substr(j - 3, 3) == " UV" && at.textureCoordinates == npos)
+            at.textureCoordinates = j - 3;
+    }
+    return at;
+}
+
 // A vertex line of three plain numbers apart by blanks (scanPlainFloat), read as
 // ScanFormat(line, "%f %f %f") reads it; false for any other line.
 bool readPlainPosition(std::string_view line, float& x, float& y, float& z)
@@ -584,20 +608,20 @@ private:
     {
         std::size_t start = 0;
         const int32_t n = scanMqoInt(line, start);
-        const std::size_t list = line.find(" V(");
-        if (n < 1 || list == std::string_view::npos)
+        const FaceLists lists = findFaceLists(line);
+        if (n < 1 || lists.vertices == std::string_view::npos)
             return false;
         const std::size_t first = faces_.indices.size();
-        if (!readCornerIndices(line, list + 3, n)) {
+        if (!readCornerIndices(line, lists.vertices + 3, n)) {
             faces_.indices.resize(first);
             return false;
         }
         ObjectFace face;
         face.firstCorner = static_cast<uint32_t>(first);
         face.cornerCount = n;
-        face.slot = static_cast<uint16_t>(faceMaterialSlot(line));
+        face.slot = static_cast<uint16_t>(faceMaterialSlot(line, lists.material));
         faces_.uvs.resize(first + static_cast<std::size_t>(n));
-        readTextureCoordinates(line, first, n);
+        readTextureCoordinates(line, lists.textureCoordinates, first, n);
         if (n >= 3) {
             const int32_t* c = faces_.indices.data() + first;
             const Vector3 p0 = vertexAt(c[0]), p1 = vertexAt(c[1]), p2 = vertexAt(c[2]);
@@ -636,11 +660,11 @@ private:
         return true;
     }
 
-    // The slot of the face's material: the number given by M(, the last material without
-    // one, and the fallback's slot (after the list) for a number the list does not hold.
-    std::size_t faceMaterialSlot(std::string_view line) const
+    // The slot of the face's material: the number given by its M( list (at: where " M(" stands),
+    // the last material without one, and the fallback's slot (after the list) for a number the
+    // list does not hold.
+    std::size_t faceMaterialSlot(std::string_view line, std::size_t at) const
     {
-        const std::size_t at = line.find(" M(");
         if (at == std::string_view::npos)
             return materials_.size() - 1;
         const int32_t number = textToInt(line.substr(at + 3));
@@ -649,10 +673,10 @@ private:
         return static_cast<std::size_t>(number);
     }
 
-    // The pairs of the UV( list into the corners from first on; pairs it lacks stay zero.
-    void readTextureCoordinates(std::string_view line, std::size_t first, int32_t n)
+    // The pairs of the UV( list (at: where " UV(" stands) into the corners from first on; pairs
+    // it lacks stay zero.
+    void readTextureCoordinates(std::string_view line, std::size_t at, std::size_t first, int32_t n)
     {
-        const std::size_t at = line.find(" UV(");
         if (at == std::string_view::npos)
             return;
         std::size_t pos = at + 4;
