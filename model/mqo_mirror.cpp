@@ -9,7 +9,7 @@ namespace {
 
 // The axes along which a corner lies off the planes of a connected mirror (all of them for a
 // separate one): reflecting in the others leaves it where it is.
-int32_t offPlaneAxes(const MeshVertex& corner, const ObjectMirror& mirror)
+int32_t offPlaneAxes(const ObjectPoint& corner, const ObjectMirror& mirror)
 {
     if (mirror.mode != ObjectMirror::Mode::connected)
         return kMirrorAllAxes;
@@ -28,16 +28,15 @@ float reflected(float value, int32_t mask, int32_t axis)
     return (mask & axis) != 0 ? -value : value;
 }
 
-// The corner's position reflected; its normal comes later, from the reflected face normals.
-MeshVertex reflectedCorner(MeshVertex corner, int32_t mask)
-{
-    corner.x = reflected(corner.x, mask, kMirrorAxisX);
-    corner.y = reflected(corner.y, mask, kMirrorAxisY);
-    corner.z = reflected(corner.z, mask, kMirrorAxisZ);
-    return corner;
-}
-
 }  // namespace
+
+ObjectPoint reflectedPoint(ObjectPoint p, int32_t mask)
+{
+    p.x = reflected(p.x, mask, kMirrorAxisX);
+    p.y = reflected(p.y, mask, kMirrorAxisY);
+    p.z = reflected(p.z, mask, kMirrorAxisZ);
+    return p;
+}
 
 std::vector<int32_t> mirrorReflections(const ObjectMirror& mirror)
 {
@@ -59,25 +58,28 @@ int64_t mirroredVertexCount(int32_t vertexCount, const ObjectMirror& mirror)
     return static_cast<int64_t>(vertexCount) * ((mirror.axes & kMirrorAllAxes) + 1);
 }
 
-void appendReflection(ObjectFaces& faces, int32_t faceCount, const ObjectMirror& mirror, int32_t mask)
+void appendReflection(ObjectFaces& faces, const std::vector<ObjectPoint>& positions, int32_t faceCount,
+                      const ObjectMirror& mirror, int32_t mask)
 {
     const bool reverse = std::popcount(static_cast<uint32_t>(mask)) % 2 == 1;
     const int64_t vertexCount = faces.vertexCount;
-    std::size_t first = 0;
     for (int32_t f = 0; f < faceCount; ++f) {
-        Face copy = faces.faces[static_cast<std::size_t>(f)];
-        const int32_t n = copy.vertexCount;
-        copy.normal.set(reflected(copy.normal.x, mask, kMirrorAxisX),
-                        reflected(copy.normal.y, mask, kMirrorAxisY),
-                        reflected(copy.normal.z, mask, kMirrorAxisZ));
+        ObjectFace copy = faces.faces[static_cast<std::size_t>(f)];
+        const int32_t n = copy.cornerCount;
+        const std::size_t first = copy.firstCorner;
+        copy.nx = reflected(copy.nx, mask, kMirrorAxisX);
+        copy.ny = reflected(copy.ny, mask, kMirrorAxisY);
+        copy.nz = reflected(copy.nz, mask, kMirrorAxisZ);
+        copy.firstCorner = static_cast<uint32_t>(faces.indices.size());
+        copy.mirrorMask = static_cast<uint8_t>(mask);
         for (int32_t k = 0; k < n; ++k) {
             const std::size_t from = first + static_cast<std::size_t>(reverse && k > 0 ? n - k : k);
-            const MeshVertex corner = faces.corners[from];
-            const int32_t shared = mask & offPlaneAxes(corner, mirror);
-            faces.corners.push_back(reflectedCorner(corner, mask));
-            faces.indices.push_back(static_cast<int32_t>(faces.indices[from] + vertexCount * shared));
+            const int32_t index = faces.indices[from];
+            const int32_t shared = mask & offPlaneAxes(positions[static_cast<std::size_t>(index)], mirror);
+            faces.indices.push_back(static_cast<int32_t>(index + vertexCount * shared));
+            const TexturePoint uv = faces.uvs[from];
+            faces.uvs.push_back(uv);
         }
         faces.faces.push_back(copy);
-        first += static_cast<std::size_t>(n);
     }
 }

@@ -36,9 +36,13 @@ std::vector<int32_t> mirrorReflections(const ObjectMirror& mirror);
 // mirror numbers a vertex lying on a plane as its unreflected self across that plane.
 int64_t mirroredVertexCount(int32_t vertexCount, const ObjectMirror& mirror);
 
-// Appends to `faces` (unlinked) the reflection by `mask` of its first `faceCount` faces (those
-// read from the file): positions and face normals negated along the mask's axes, corner order
+// Appends to `faces` the reflection by `mask` of its first `faceCount` faces (those read from
+// the file, whose corners name `positions`): face normals negated along the mask's axes (the
+// copy's positions are reflected when its mesh is filled: reflectedPoint), corner order
 // reversed (corner 0 kept first) when the mask reflects in an odd number of planes, so that
-// each copy faces outward and, once smoothed, is lit like the original. Corner normals are
-// left for smoothing (or flat shading) to give.
-void appendReflection(ObjectFaces& faces, int32_t faceCount, const ObjectMirror& mirror, int32_t mask);
+// each copy faces outward and, once smoothed, is lit like the original.
+void appendReflection(ObjectFaces& faces, const std::vector<ObjectPoint>& positions, int32_t faceCount,
+                      const ObjectMirror& mirror, int32_t mask);
+
+// A position reflected by mask.
+ObjectPoint reflectedPoint(ObjectPoint p, int32_t mask);

@@ -1,12 +1,14 @@
 // The Metasequoia reader: the top level of the document, the material chunk, objects with their
-// vertex, BVertex and face chunks, and the hand-over of each object's faces to buildMeshes.
+// vertex, BVertex and face chunks, and the hand-over of each object's faces to
+// buildObjectMeshes (mqo_meshes.h).
 //
 // The reader goes line by line and keeps to what it knows. Every count in the file only bounds
 // a loop: lists grow as their lines arrive, and a list ends early at its closing brace or at a
 // line that cannot belong to it, so a damaged file loses the damaged part and nothing else.
 //
 // Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
-// - the file: at most kMaxModelFileBytes, lines at most kMaxLineBytes (line_reader.h);
+// - the file: at most kMaxModelFileBytes, read in chunks (mqo_lines.h) and never held whole;
+//   lines at most kMaxLineBytes (line_reader.h);
 // - materials: kMaxMaterials kept, later material lines read past;
 // - mesh frames: kMaxMeshFrames for the document (build_meshes.h), later faces left out;
 // - face corners: kMaxDocumentCorners for the document, mirror copies included, later mirror
@@ -30,8 +32,10 @@
 
 #include "base/cp932.h"
 #include "model/build_meshes.h"
-#include "model/face.h"
+#include "model/mqo_lines.h"
+#include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"
+#include "model/mqo_numbers.h"
 #include "model/object_faces.h"
 #include "model/scan_format.h"
 #include "model/scene_part_names.h"
@@ -45,6 +49,7 @@ constexpr float kDegreesToRadians = 0.017453292f;                        // pi /
 // Material lines past this many are read but not kept: appending walks the whole list, and no
 // document needs more materials than it can make mesh frames.
 constexpr int32_t kMaxMaterials = kMaxMeshFrames;
+static_assert(kMaxMaterials < UINT16_MAX, "a face's material slot, the fallback's included, fits its record");
 // Object names longer than this are cut; names the program looks for are a few bytes long.
 constexpr std::size_t kMaxObjectNameBytes = 1024;
 constexpr std::size_t kBytesPerBinaryVertex = 12;  // x, y, z as little-endian floats
@@ -82,6 +87,50 @@ bool startsNumber(std::string_view line)
 bool beginsNextPart(std::string_view line)
 {
     return startsWithIgnoringAsciiCase(line, "Object ") || startsWithIgnoringAsciiCase(line, "Eof");
+}
+
+// Where a face line's lists begin: the first " V(", " M(" and " UV(" (the position of the
+// blank before each, as find gives it, npos for one the line lacks), found in one pass over the
+// line's opening parentheses.
+struct FaceLists {
+    std::size_t vertices = std::string_view::npos;
+    std::size_t material = std::string_view::npos;
+    std::size_t textureCoordinates = std::string_view::npos;
+};
+
+FaceLists findFaceLists(std::string_view line)
+{
+    constexpr std::size_t npos = std::string_view::npos;
+    FaceLists at;
+    for (std::size_t j = line.find('('); j != npos; j = line.find('(', j + 1)) {
+        if (j >= 2 && line[j - 2] == ' ' && line[j - 1] == 'V' && at.vertices == npos)
+            at.vertices = j - 2;
+        else if (j >= 2 && line[j - 2] == ' ' && line[j - 1] == 'M' && at.material == npos)
+            at.material = j - 2;
+        else if (j >= 3 && line.substr(j - 3, 3) == " UV" && at.textureCoordinates == npos)
+            at.textureCoordinates = j - 3;
+    }
+    return at;
+}
+
+// A vertex line of three plain numbers apart by blanks (scanPlainFloat), read as
+// ScanFormat(line, "%f %f %f") reads it; false for any other line.
+bool readPlainPosition(std::string_view line, float& x, float& y, float& z)
+{
+    std::size_t pos = 0;
+    float* values[3] = {&x, &y, &z};
+    for (int k = 0; k < 3; ++k) {
+        if (k > 0) {
+            const std::size_t start = pos;
+            while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t'))
+                ++pos;
+            if (pos == start)
+                return false;
+        }
+        if (!scanPlainFloat(line, pos, *values[k]))
+            return false;
+    }
+    return true;
 }
 
 bool isKeyCharacter(char c)
@@ -189,7 +238,7 @@ bool readMaterialEntry(std::string_view line, std::size_t& pos, MaterialFields& 
 
 class MqoReader {
 public:
-    MqoReader(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
+    MqoReader(ModelEntry& entry, MqoLines& lines, const Vector3& scale, MqoReadCounts& counts)
         : entry_(entry), lines_(lines), axisScale_(-scale.x, scale.y, scale.z), counts_(counts)
     {}
 
@@ -214,27 +263,38 @@ public:
 private:
     // The object's faces and their mirror copies, smoothed (or flat), as mesh frames under the
     // root (made for every object, even one without faces), while the document has frames left.
-    void buildObjectMeshes(const std::string& name)
+    void buildMeshes(const std::string& name)
     {
-        const int32_t smoothedVertices = addMirrorCopies();
-        faces_.link();
-        if (flatShading_)
-            faces_.takeFaceNormals();
-        else
-            smoothNormals(faces_.faces.data(), faces_.count(), smoothedVertices, faces_.facetAngle);
+        const std::vector<ObjectPoint>& positions = facePositions();
+        const ObjectMeshSource source{
+            positions, materials_, &fallback_, flatShading_, addMirrorCopies(positions), name.c_str()};
         const int32_t droppedBefore = frames_.facesDropped;
-        buildMeshesByMaterial(entry_, faces_.faces.data(), faces_.count(), 0, nullptr, name.c_str(), frames_);
+        buildObjectMeshes(entry_, faces_, source, frames_);
         counts_.facesDropped += frames_.facesDropped - droppedBefore;
         counts_.meshFrames = frames_.framesMade();
+    }
+
+    // The positions the object's faces name: its own, unless they were replaced after the faces.
+    const std::vector<ObjectPoint>& facePositions() const
+    {
+        return faces_.ownPositions.empty() ? positions_ : faces_.ownPositions;
+    }
+
+    // The object's positions are about to be replaced: faces read before keep the old ones.
+    void keepFacePositions()
+    {
+        if (!faces_.faces.empty() && faces_.ownPositions.empty())
+            faces_.ownPositions = std::move(positions_);
+        positions_.clear();
     }
 
     // Appends the object's mirror copies, each while the document's corner budget holds one
     // more (copies that do not fit are left out and counted); returns the number of vertices
     // smoothing is to tell apart.
-    int32_t addMirrorCopies()
+    int32_t addMirrorCopies(const std::vector<ObjectPoint>& positions)
     {
         const int32_t fileFaces = faces_.count();
-        const auto fileCorners = static_cast<int64_t>(faces_.corners.size());
+        const auto fileCorners = static_cast<int64_t>(faces_.indices.size());
         cornersLeft_ -= fileCorners;
         const std::vector<int32_t> masks = mirrorReflections(objectMirror_);
         const int64_t vertices = mirroredVertexCount(faces_.vertexCount, objectMirror_);
@@ -248,10 +308,10 @@ private:
             return faces_.vertexCount;
         const auto total = static_cast<std::size_t>(copies + 1);
         faces_.faces.reserve(total * faces_.faces.size());
-        faces_.corners.reserve(total * faces_.corners.size());
+        faces_.uvs.reserve(total * faces_.uvs.size());
         faces_.indices.reserve(total * faces_.indices.size());
         for (int64_t c = 0; c < copies; ++c)
-            appendReflection(faces_, fileFaces, objectMirror_, masks[static_cast<std::size_t>(c)]);
+            appendReflection(faces_, positions, fileFaces, objectMirror_, masks[static_cast<std::size_t>(c)]);
         cornersLeft_ -= copies * fileCorners;
         return static_cast<int32_t>(vertices);
     }
@@ -279,11 +339,10 @@ private:
         ScanFormat(header, "Material %d {", &count);
         std::string_view line;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || closesChunk(line))
                 return;
             if (beginsNextPart(line) || startsWithIgnoringAsciiCase(line, "Material ")) {
-                lines_.seek(at);
+                lines_.unread();
                 return;
             }
             if (materialCount_ < kMaxMaterials) {
@@ -346,11 +405,10 @@ private:
         int32_t depth = 0;  // sub-chunks open inside the object
         std::string_view line;
         for (;;) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || (depth == 0 && line == "}"))
                 break;
             if (beginsNextPart(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 break;
             }
             depth = depth == 0 ? readObjectLine(line) : readNestedLine(line, depth);
@@ -360,11 +418,12 @@ private:
         if (hidden_ && !isScenePartName(name)) {
             ++counts_.objectsHidden;
         } else {
-            buildObjectMeshes(name);
+            buildMeshes(name);
             ++counts_.objects;
         }
-        positions_.clear();
-        faces_.clear();
+        // The next object starts afresh: what this one held is given back.
+        positions_ = {};
+        faces_ = {};
     }
 
     void beginObject()
@@ -461,23 +520,25 @@ private:
         if (ScanFormat(line, "Vector %d [%d]", &count, &bytes) != 2 || bytes <= 0)
             return;
         const std::size_t length = std::min(static_cast<std::size_t>(bytes), lines_.remaining());
-        std::string_view blob;
-        lines_.readBytes(length, blob);
-        if (!takePositions)
+        if (!takePositions) {
+            lines_.readBytes(nullptr, length);
             return;
+        }
         const std::size_t n =
             std::min(static_cast<std::size_t>(std::max(count, 0)), length / kBytesPerBinaryVertex);
-        positions_.clear();
+        keepFacePositions();
         positions_.reserve(n);
-        for (std::size_t k = 0; k < n; ++k) {
-            const char* v = blob.data() + k * kBytesPerBinaryVertex;
+        char v[kBytesPerBinaryVertex];
+        std::size_t taken = 0;
+        for (; taken < n && lines_.readBytes(v, sizeof v) == sizeof v; ++taken) {
             positions_.push_back(
                 scaledPosition(littleEndianFloat(v), littleEndianFloat(v + 4), littleEndianFloat(v + 8)));
         }
+        lines_.readBytes(nullptr, length - taken * kBytesPerBinaryVertex);
     }
 
     // A position of the file in model space: the caller's size applied, X mirrored.
-    Vector3 scaledPosition(float x, float y, float z) const
+    ObjectPoint scaledPosition(float x, float y, float z) const
     {
         return {x * axisScale_.x, y * axisScale_.y, z * axisScale_.z};
     }
@@ -486,20 +547,20 @@ private:
     {
         int32_t count = 0;
         ScanFormat(header, "vertex %d {", &count);
-        positions_.clear();
+        keepFacePositions();
         // Each vertex line takes at least two bytes; a larger count cannot be in the file.
         positions_.reserve(std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 2));
         std::string_view line;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line) || closesChunk(line))
                 return;
             if (!startsNumber(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 return;
             }
             float x = 0.0f, y = 0.0f, z = 0.0f;
-            ScanFormat(line, "%f %f %f", &x, &y, &z);
+            if (!readPlainPosition(line, x, y, z))
+                ScanFormat(line, "%f %f %f", &x, &y, &z);
             positions_.push_back(scaledPosition(x, y, z));
         }
         consumeClosingBrace();
@@ -517,12 +578,11 @@ private:
             std::min(static_cast<std::size_t>(std::max(count, 0)), lines_.remaining() / 7);
         const std::size_t cornerRoom = std::min(4 * room, lines_.remaining() / 2);
         faces_.faces.reserve(room);
-        faces_.corners.reserve(cornerRoom);
+        faces_.uvs.reserve(cornerRoom);
         faces_.indices.reserve(cornerRoom);
         std::string_view line;
         bool closed = false;
         for (int32_t k = 0; k < count; ++k) {
-            const std::size_t at = lines_.position();
             if (!lines_.readContentLine(line))
                 break;
             if (closesChunk(line)) {
@@ -530,7 +590,7 @@ private:
                 break;
             }
             if (!startsNumber(line)) {
-                lines_.seek(at);
+                lines_.unread();
                 closed = true;  // the list broke off; its closing brace is not there to take
                 break;
             }
@@ -546,30 +606,41 @@ private:
     // One face line; false when it is left out.
     bool readFace(std::string_view line)
     {
-        const int32_t n = textToInt(line);
-        const std::size_t list = line.find(" V(");
-        if (n < 1 || list == std::string_view::npos)
+        std::size_t start = 0;
+        const int32_t n = scanMqoInt(line, start);
+        const FaceLists lists = findFaceLists(line);
+        if (n < 1 || lists.vertices == std::string_view::npos)
             return false;
-        const std::size_t first = faces_.corners.size();
-        if (!readCornerIndices(line, list + 3, n)) {
-            faces_.corners.resize(first);
+        const std::size_t first = faces_.indices.size();
+        if (!readCornerIndices(line, lists.vertices + 3, n)) {
             faces_.indices.resize(first);
             return false;
         }
-        Face face;
-        face.vertexCount = n;
-        face.material = slotMaterial(faceMaterialSlot(line));
-        readTextureCoordinates(line, first, n);
+        ObjectFace face;
+        face.firstCorner = static_cast<uint32_t>(first);
+        face.cornerCount = n;
+        face.slot = static_cast<uint16_t>(faceMaterialSlot(line, lists.material));
+        faces_.uvs.resize(first + static_cast<std::size_t>(n));
+        readTextureCoordinates(line, lists.textureCoordinates, first, n);
         if (n >= 3) {
-            const MeshVertex* c = faces_.corners.data() + first;
-            const Vector3 p0(c[0].x, c[0].y, c[0].z), p1(c[1].x, c[1].y, c[1].z), p2(c[2].x, c[2].y, c[2].z);
-            face.normal = normalizedOrZero(p0.triangleNormal(p1, p2));
+            const int32_t* c = faces_.indices.data() + first;
+            const Vector3 p0 = vertexAt(c[0]), p1 = vertexAt(c[1]), p2 = vertexAt(c[2]);
+            const Vector3 normal = normalizedOrZero(p0.triangleNormal(p1, p2));
+            face.nx = normal.x;
+            face.ny = normal.y;
+            face.nz = normal.z;
         }
         faces_.faces.push_back(face);
         return true;
     }
 
-    // n vertex numbers of the V( list into new corners; false when the list holds fewer or
+    Vector3 vertexAt(int32_t index) const
+    {
+        const ObjectPoint& p = positions_[static_cast<std::size_t>(index)];
+        return {p.x, p.y, p.z};
+    }
+
+    // n vertex numbers of the V( list as new corners; false when the list holds fewer or
     // names a vertex the object does not have.
     bool readCornerIndices(std::string_view line, std::size_t pos, int32_t n)
     {
@@ -581,25 +652,19 @@ private:
                 (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() && isDigit(line[pos + 1]);
             if (!isDigit(line[pos]) && !signedDigit)
                 return false;
-            const int32_t index = scanInt(line, pos);
+            const int32_t index = scanMqoInt(line, pos);
             if (index < 0 || static_cast<std::size_t>(index) >= positions_.size())
                 return false;
-            const Vector3& p = positions_[static_cast<std::size_t>(index)];
-            MeshVertex corner;
-            corner.x = p.x;
-            corner.y = p.y;
-            corner.z = p.z;
-            faces_.corners.push_back(corner);
             faces_.indices.push_back(index);
         }
         return true;
     }
 
-    // The slot of the face's material: the number given by M(, the last material without
-    // one, and the fallback's slot (after the list) for a number the list does not hold.
-    std::size_t faceMaterialSlot(std::string_view line) const
+    // The slot of the face's material: the number given by its M( list (at: where " M(" stands),
+    // the last material without one, and the fallback's slot (after the list) for a number the
+    // list does not hold.
+    std::size_t faceMaterialSlot(std::string_view line, std::size_t at) const
     {
-        const std::size_t at = line.find(" M(");
         if (at == std::string_view::npos)
             return materials_.size() - 1;
         const int32_t number = textToInt(line.substr(at + 3));
@@ -608,15 +673,10 @@ private:
         return static_cast<std::size_t>(number);
     }
 
-    const Material* slotMaterial(std::size_t slot) const
+    // The pairs of the UV( list (at: where " UV(" stands) into the corners from first on; pairs
+    // it lacks stay zero.
+    void readTextureCoordinates(std::string_view line, std::size_t at, std::size_t first, int32_t n)
     {
-        return slot < materials_.size() ? materials_[slot] : &fallback_;
-    }
-
-    // The pairs of the UV( list into the corners from first on; pairs it lacks stay zero.
-    void readTextureCoordinates(std::string_view line, std::size_t first, int32_t n)
-    {
-        const std::size_t at = line.find(" UV(");
         if (at == std::string_view::npos)
             return;
         std::size_t pos = at + 4;
@@ -624,22 +684,21 @@ private:
             skipBlanks(line, pos);
             if (pos >= line.size() || !startsNumber(line.substr(pos)))
                 return;
-            MeshVertex& corner = faces_.corners[first + static_cast<std::size_t>(k / 2)];
-            (k % 2 == 0 ? corner.u : corner.v) = scanFloat(line, pos);
+            TexturePoint& corner = faces_.uvs[first + static_cast<std::size_t>(k / 2)];
+            (k % 2 == 0 ? corner.u : corner.v) = scanMqoFloat(line, pos);
         }
     }
 
     // Takes the next line when it is a closing brace, and leaves any other line to be read.
     void consumeClosingBrace()
     {
-        const std::size_t at = lines_.position();
         std::string_view line;
         if (lines_.readContentLine(line) && !closesChunk(line))
-            lines_.seek(at);
+            lines_.unread();
     }
 
     ModelEntry& entry_;
-    LineReader& lines_;
+    MqoLines& lines_;
     Vector3 axisScale_;  // the caller's scale with X negated
     MqoReadCounts& counts_;
     FrameBudget frames_;                         // mesh frames the document may still make
@@ -654,17 +713,17 @@ private:
     bool hidden_ = false;                     // "visible 0"
     bool flatShading_ = false;                // "shading 0": corners keep their face's normal
     ObjectMirror objectMirror_;
-    std::vector<Vector3> positions_;  // scaled and mirrored
+    std::vector<ObjectPoint> positions_;  // scaled and mirrored
     ObjectFaces faces_;
     bool binaryPending_ = false;  // a BVertex chunk began; its Vector block gives the positions
 };
 
-bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoReadCounts& counts)
+bool readLines(ModelEntry& entry, MqoLines& lines, const Vector3& scale, MqoReadCounts& counts)
 {
     try {
         MqoReader reader(entry, lines, scale, counts);
         reader.read();
-        return true;
+        return lines.intact();
     } catch (const std::bad_alloc&) {
         // A file that describes more than memory holds is one that could not be read.
         entry.materials.clear();
@@ -676,7 +735,7 @@ bool readLines(ModelEntry& entry, LineReader& lines, const Vector3& scale, MqoRe
 
 bool readMetasequoiaText(ModelEntry& entry, std::string text, const Vector3& scale, MqoReadCounts& counts)
 {
-    LineReader lines(std::move(text));
+    MqoLines lines(std::move(text));
     return readLines(entry, lines, scale, counts);
 }
 
@@ -684,7 +743,7 @@ bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vecto
                      MqoReadCounts& counts)
 {
     entry.materials.clear();
-    LineReader lines;
+    MqoLines lines;
     if (!lines.openModelFile(fileName))
         return false;
     const ModelFolderScope textureFolder(lines.openedName());

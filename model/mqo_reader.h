@@ -46,8 +46,8 @@ struct MqoReadCounts {
 
 // Reads fileName (or, when it does not open, modelFallbackPath(fileName)) with every position
 // multiplied by (-scale.x, scale.y, scale.z). False when the file opens under neither name (or
-// memory runs out); any content, however damaged, otherwise reads as true, without the damaged
-// parts. entry.materials is emptied before and after.
+// is larger than kMaxModelFileBytes), a read of it fails or memory runs out; any content, however damaged,
+// otherwise reads as true, without the damaged parts. entry.materials is emptied before and after.
 bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale);
 bool readMetasequoia(ModelEntry& entry, const std::string& fileName, const Vector3& scale,
                      MqoReadCounts& counts);

@@ -70,11 +70,14 @@ struct Float3 {
 };
 
 // The pairs (vertex, face) in vertex order and, within a vertex, in face order.
+// (Pairs number fewer than 2^32: a face's corners at one vertex count once, and no model holds
+// that many corners.)
 struct VertexFaceIndex {
-    std::vector<std::size_t> first;  // vertexCount + 1 offsets into faceOf
-    std::vector<int32_t> faceOf;     // face numbers
+    std::vector<uint32_t> first;  // vertexCount + 1 offsets into faceOf
+    std::vector<int32_t> faceOf;  // face numbers
 
-    void build(const Face* faces, int32_t faceCount, int32_t vertexCount)
+    template <typename Faces>
+    void build(const Faces& faces, int32_t faceCount, int32_t vertexCount)
     {
         const auto vertices = static_cast<std::size_t>(vertexCount);
         std::vector<int32_t> lastFace(vertices, -1);
@@ -93,15 +96,16 @@ struct VertexFaceIndex {
 
 private:
     // Calls visit(vertex, face) once per face for each vertex among its corners.
-    template <typename Visit>
-    static void forEachPair(const Face* faces, int32_t faceCount, std::vector<int32_t>& lastFace,
+    template <typename Faces, typename Visit>
+    static void forEachPair(const Faces& faces, int32_t faceCount, std::vector<int32_t>& lastFace,
                             const Visit& visit)
     {
         const auto vertices = static_cast<int32_t>(lastFace.size());
         for (int32_t f = 0; f < faceCount; ++f) {
-            const Face& face = faces[f];
-            for (int32_t k = 0; k < face.vertexCount && face.indices != nullptr; ++k) {
-                const int32_t i = face.indices[k];
+            const int32_t* indices = faces.indices(f);
+            const int32_t n = faces.cornerCount(f);
+            for (int32_t k = 0; k < n && indices != nullptr; ++k) {
+                const int32_t i = indices[k];
                 if (i < 0 || i >= vertices || lastFace[static_cast<std::size_t>(i)] == f)
                     continue;
                 lastFace[static_cast<std::size_t>(i)] = f;
@@ -131,17 +135,19 @@ constexpr int32_t kWalkedFaceCorners = 16;
 // cost the square of that. Vertices are smoothed in increasing order, so cursors only advance.
 class LargeFaceCorners {
 public:
-    void build(const Face* faces, int32_t faceCount)
+    template <typename Faces>
+    void build(const Faces& faces, int32_t faceCount)
     {
         for (int32_t f = 0; f < faceCount; ++f) {
-            const Face& face = faces[f];
-            if (face.vertexCount <= kWalkedFaceCorners || face.indices == nullptr)
+            const int32_t n = faces.cornerCount(f);
+            const int32_t* indices = faces.indices(f);
+            if (n <= kWalkedFaceCorners || indices == nullptr)
                 continue;
             if (cursor_.empty())
                 cursor_.assign(static_cast<std::size_t>(faceCount), 0);
             cursor_[static_cast<std::size_t>(f)] = order_.size();
-            for (int32_t k = 0; k < face.vertexCount; ++k)
-                order_.push_back({face.indices[k], k});
+            for (int32_t k = 0; k < n; ++k)
+                order_.push_back({indices[k], k});
             std::sort(order_.begin() + static_cast<std::ptrdiff_t>(cursor_[static_cast<std::size_t>(f)]),
                       order_.end(), [](const Corner& a, const Corner& b) { return a.index < b.index; });
             order_.push_back({INT32_MAX, 0});  // ends the face's run
@@ -171,9 +177,10 @@ private:
 
 // The smoothing of one vertex: the faces around it (positions first .. last of the index)
 // grouped by normal, each group's smoothed normal, and the corners that take it.
+template <typename Faces>
 class VertexSmoother {
 public:
-    VertexSmoother(Face* faces, int32_t faceCount, float facetAngle) : faces_(faces), test_(facetAngle)
+    VertexSmoother(const Faces& faces, int32_t faceCount, float facetAngle) : faces_(faces), test_(facetAngle)
     {
         large_.build(faces, faceCount);
     }
@@ -187,20 +194,25 @@ public:
         if (!tooMany)
             sumWithin();
         for (std::size_t p = first; p < last; ++p) {
-            Face& face = faces_[faceOf[p]];
+            const int32_t f = faceOf[p];
+            MeshVertex* corners = faces_.corners(f);
+            if (corners == nullptr)
+                continue;  // its corners are not kept
             const Float3 n =
-                tooMany ? toFloat3(face.normal) : sums_[static_cast<std::size_t>(localOf_[p - first])];
+                tooMany ? toFloat3(faces_.normal(f)) : sums_[static_cast<std::size_t>(localOf_[p - first])];
             const auto take = [&](int32_t k) {
-                face.vertices[k].nx = n.x;
-                face.vertices[k].ny = n.y;
-                face.vertices[k].nz = n.z;
+                corners[k].nx = n.x;
+                corners[k].ny = n.y;
+                corners[k].nz = n.z;
             };
-            if (face.vertexCount > kWalkedFaceCorners) {
-                large_.forEachAt(faceOf[p], i, take);
+            const int32_t count = faces_.cornerCount(f);
+            if (count > kWalkedFaceCorners) {
+                large_.forEachAt(f, i, take);
                 continue;
             }
-            for (int32_t k = 0; k < face.vertexCount; ++k) {
-                if (face.indices[k] == i)
+            const int32_t* indices = faces_.indices(f);
+            for (int32_t k = 0; k < count; ++k) {
+                if (indices[k] == i)
                     take(k);
             }
         }
@@ -218,7 +230,7 @@ private:
         counts_.clear();
         localOf_.clear();
         for (std::size_t p = first; p < last; ++p) {
-            const Vector3& normal = faces_[faceOf[p]].normal;
+            const Vector3 normal = faces_.normal(faceOf[p]);
             const NormalBits bits(normal);
             std::size_t local = 0;
             while (local < bits_.size() && !(bits_[local] == bits))
@@ -274,7 +286,7 @@ private:
 
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
 
-    Face* faces_;
+    const Faces& faces_;
     LargeFaceCorners large_;
     AngleTest test_;
     std::vector<PreparedNormal> normals_;  // the distinct normals around the current vertex
@@ -284,6 +296,39 @@ private:
     std::vector<Float3> sums_;             // their smoothed normals
     std::vector<uint8_t> within_;          // per pair of them: 1 when within the facet angle
 };
+
+// The faces as Face records.
+struct FaceRecords {
+    Face* faces;
+
+    int32_t cornerCount(int32_t f) const { return faces[f].vertexCount; }
+    const int32_t* indices(int32_t f) const { return faces[f].indices; }
+    Vector3 normal(int32_t f) const { return faces[f].normal; }
+    MeshVertex* corners(int32_t f) const { return faces[f].vertices; }
+};
+
+// The faces of a Metasequoia object, their corners where their meshes hold them.
+struct ObjectRecords {
+    const ObjectFaces& faces;
+
+    const ObjectFace& face(int32_t f) const { return faces.faces[static_cast<std::size_t>(f)]; }
+    int32_t cornerCount(int32_t f) const { return face(f).cornerCount; }
+    const int32_t* indices(int32_t f) const { return faces.indices.data() + face(f).firstCorner; }
+    Vector3 normal(int32_t f) const { return {face(f).nx, face(f).ny, face(f).nz}; }
+    MeshVertex* corners(int32_t f) const { return face(f).corners; }
+};
+
+template <typename Faces>
+void smoothFaces(const Faces& faces, int32_t faceCount, int32_t vertexCount, float facetAngle)
+{
+    if (faceCount <= 0 || vertexCount <= 0)
+        return;
+    VertexFaceIndex index;
+    index.build(faces, faceCount, vertexCount);
+    VertexSmoother<Faces> smoother(faces, faceCount, facetAngle);
+    for (int32_t i = 0; i < vertexCount; ++i)
+        smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
+}
 
 }  // namespace
 
@@ -298,11 +343,12 @@ Vector3 normalizedOrZero(const Vector3& v)
 
 void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float facetAngle)
 {
-    if (faces == nullptr || faceCount <= 0 || vertexCount <= 0)
+    if (faces == nullptr)
         return;
-    VertexFaceIndex index;
-    index.build(faces, faceCount, vertexCount);
-    VertexSmoother smoother(faces, faceCount, facetAngle);
-    for (int32_t i = 0; i < vertexCount; ++i)
-        smoother.smooth(i, index.faceOf, index.first[i], index.first[i + 1]);
+    smoothFaces(FaceRecords{faces}, faceCount, vertexCount, facetAngle);
+}
+
+void smoothNormals(const ObjectFaces& faces, int32_t vertexCount)
+{
+    smoothFaces(ObjectRecords{faces}, faces.count(), vertexCount, faces.facetAngle);
 }

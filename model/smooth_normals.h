@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "model/face.h"
+#include "model/object_faces.h"
 
 // Faces around one vertex with more distinct normals than this keep their own face normals at
 // that vertex: comparing every pair there would make the work grow with the square of the fan.
@@ -21,6 +22,10 @@ constexpr int32_t kMaxSmoothedNormalsPerVertex = 256;
 // corners: faces are found through an index from vertex to faces, and equal normals around a
 // vertex are compared once.
 void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float facetAngle);
+
+// The same for a Metasequoia object's faces, at its facet angle: each corner's normal goes where
+// its face's corners are placed (faces without a place are still counted around their vertices).
+void smoothNormals(const ObjectFaces& faces, int32_t vertexCount);
 
 // v / |v|, or zero when |v| is zero (where normalize would give NaN).
 Vector3 normalizedOrZero(const Vector3& v);

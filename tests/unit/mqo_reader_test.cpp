@@ -179,21 +179,26 @@ TEST(MqoReader, SkipsBoneAndAnchorObjects)
     EXPECT_EQ(r.counts.objectsSkipped, 4);
 }
 
+// The lists of a face line in any order; the first of each counts, and only after a blank.
 TEST(MqoReader, QuadWithMaterialNumberGivesTwoTrianglesOfThatMaterial)
 {
-    Read r(std::string(kTwoMaterials) + squareObject("o", "4 V(0 1 2 3) M(1) UV(0 0 1 0 1 1 0 1)\n"));
-    const auto meshes = r.meshes();
-    ASSERT_EQ(meshes.size(), 1u);
-    ASSERT_EQ(meshes[0]->vertexCount, 6);
-    EXPECT_FLOAT_EQ(meshes[0]->material->diffuse.b, 1.0f);
-    // Corner positions (x mirrored): (0, 1, 2) and (0, 2, 3) of the square.
-    const float xs[] = {0, -1, -1, 0, -1, 0};
-    const float ys[] = {0, 0, 1, 0, 1, 1};
-    const float us[] = {0, 1, 1, 0, 1, 0};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(meshes[0]->vertices[i].x, xs[i]) << i;
-        EXPECT_EQ(meshes[0]->vertices[i].y, ys[i]) << i;
-        EXPECT_EQ(meshes[0]->vertices[i].u, us[i]) << i;
+    for (const char* face :
+         {"4 V(0 1 2 3) M(1) UV(0 0 1 0 1 1 0 1)\n", "4 UV(0 0 1 0 1 1 0 1) M(1) V(0 1 2 3)\n",
+          "4 XM(0) COL(1) M(1) XV(3) V(0 1 2 3) XUV(1 1) UV(0 0 1 0 1 1 0 1) M(0) V(3 2 1 0)\n"}) {
+        Read r(std::string(kTwoMaterials) + squareObject("o", face));
+        const auto meshes = r.meshes();
+        ASSERT_EQ(meshes.size(), 1u) << face;
+        ASSERT_EQ(meshes[0]->vertexCount, 6);
+        EXPECT_FLOAT_EQ(meshes[0]->material->diffuse.b, 1.0f);
+        // Corner positions (x mirrored): (0, 1, 2) and (0, 2, 3) of the square.
+        const float xs[] = {0, -1, -1, 0, -1, 0};
+        const float ys[] = {0, 0, 1, 0, 1, 1};
+        const float us[] = {0, 1, 1, 0, 1, 0};
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(meshes[0]->vertices[i].x, xs[i]) << face << i;
+            EXPECT_EQ(meshes[0]->vertices[i].y, ys[i]) << face << i;
+            EXPECT_EQ(meshes[0]->vertices[i].u, us[i]) << face << i;
+        }
     }
 }
 
