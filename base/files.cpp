@@ -61,6 +61,25 @@ bool readWholeFile(std::FILE* file, std::size_t maxBytes, std::string& bytes)
     return false;
 }
 
+std::size_t CappedFileReads::read(char* into, std::size_t room)
+{
+    if (atEnd_)
+        return 0;
+    const uint64_t allowed = maxBytes_ + 1 - total_;
+    const auto want = static_cast<std::size_t>(std::min<uint64_t>(room, allowed));
+    const std::size_t got = std::fread(into, 1, want, file_);
+    total_ += got;
+    if (got < want || want == 0) {
+        atEnd_ = true;
+        intact_ = std::ferror(file_) == 0;
+    }
+    if (total_ > maxBytes_) {
+        atEnd_ = true;
+        intact_ = false;
+    }
+    return got;
+}
+
 std::string readFileStart(std::FILE* file, std::size_t maxBytes)
 {
     std::string bytes;

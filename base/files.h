@@ -60,6 +60,31 @@ bool readWholeFile(std::FILE* file, std::size_t maxBytes, std::string& bytes);
 // read fails first.
 std::string readFileStart(std::FILE* file, std::size_t maxBytes);
 
+// A file read piece by piece up to a cap, for the readers that never hold a model file whole.
+// At most one byte past the cap is read: a file that reaches it is too large. A failed read,
+// or a file that proves too large, ends the reading and leaves it not intact. Without a file
+// it is at its end from the start.
+class CappedFileReads {
+public:
+    CappedFileReads() = default;
+    CappedFileReads(std::FILE* file, uint64_t maxBytes) : file_(file), maxBytes_(maxBytes), atEnd_(false) {}
+
+    // Reads up to room bytes into `into`; the number read.
+    std::size_t read(char* into, std::size_t room);
+
+    uint64_t bytesRead() const { return total_; }
+    uint64_t cap() const { return maxBytes_; }
+    bool atEnd() const { return atEnd_; }
+    bool intact() const { return intact_; }
+
+private:
+    std::FILE* file_ = nullptr;
+    uint64_t maxBytes_ = 0;
+    uint64_t total_ = 0;
+    bool atEnd_ = true;
+    bool intact_ = true;
+};
+
 // The entries of a directory matching a pattern of the form "*.ext" or "dir\*.ext" (see
 // file_pattern.h for the wildcard rules), in the order the system lists them: Windows'
 // own order there, sorted by name natively ("." and ".." first) so that results are stable.

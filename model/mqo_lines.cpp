@@ -28,10 +28,10 @@ bool MqoLines::openFile(const std::string& cp932Name)
     if (told > kMaxModelFileBytes)
         return false;
     file_ = std::move(file);
+    reads_ = CappedFileReads(file_.get(), kMaxModelFileBytes);
     fileBytes_ = told;
     // A file smaller than a chunk takes no more room than it needs (and a byte to find its end).
     buffer_.resize(told > 0 ? std::min(kChunkBytes, told + 1) : kChunkBytes);
-    atEnd_ = false;
     openedName_ = cp932Name;
     return true;
 }
@@ -47,7 +47,7 @@ std::size_t MqoLines::remaining() const
     if (!file_)
         return unread;
     const std::size_t size = fileBytes_ > 0 ? fileBytes_ : kMaxModelFileBytes;
-    const std::size_t handedOut = readTotal_ - unread;
+    const std::size_t handedOut = reads_.bytesRead() - unread;
     return std::max(unread, size > handedOut ? size - handedOut : 0);
 }
 
@@ -60,19 +60,7 @@ void MqoLines::refill()
         end_ -= begin_;
         begin_ = 0;
     }
-    const std::size_t allowed = kMaxModelFileBytes + 1 - readTotal_;
-    const std::size_t want = std::min(buffer_.size() - end_, allowed);
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, want, file_.get());
-    end_ += got;
-    readTotal_ += got;
-    if (got < want || want == 0) {
-        atEnd_ = true;
-        intact_ = intact_ && std::ferror(file_.get()) == 0;
-    }
-    if (readTotal_ > kMaxModelFileBytes) {
-        atEnd_ = true;
-        intact_ = false;
-    }
+    end_ += reads_.read(buffer_.data() + end_, buffer_.size() - end_);
 }
 
 // Passes over the bytes up to and past the next line feed.
@@ -85,7 +73,7 @@ void MqoLines::skipPastLineFeed()
             return;
         }
         begin_ = end_;
-        if (atEnd_)
+        if (reads_.atEnd())
             return;
         refill();
     }
@@ -107,7 +95,7 @@ bool MqoLines::readLine(std::string_view& line)
             begin_ += length + 1;
             return true;
         }
-        if (atEnd_) {
+        if (reads_.atEnd()) {
             if (size == 0)
                 return false;
             line = std::string_view(rest, std::min(size, kMaxLineBytes));
@@ -157,7 +145,7 @@ std::size_t MqoLines::readBytes(char* out, std::size_t count)
             std::memcpy(out + done, buffer_.data() + begin_, take);
         begin_ += take;
         done += take;
-        if (done == count || atEnd_)
+        if (done == count || reads_.atEnd())
             break;
         refill();
     }

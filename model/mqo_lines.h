@@ -47,7 +47,7 @@ public:
     std::size_t readBytes(char* out, std::size_t count);
 
     // False once a file read failed or the file proved larger than kMaxModelFileBytes.
-    bool intact() const { return intact_; }
+    bool intact() const { return reads_.intact(); }
 
 private:
     bool openFile(const std::string& cp932Name);
@@ -57,13 +57,11 @@ private:
     void skipPastLineFeed();
 
     FileHandle file_;            // the open model file, or null for handed text
+    CappedFileReads reads_;      // its reads; at their end from the start for handed text
     std::size_t fileBytes_ = 0;  // its size as told when it opened (0: not told)
-    std::size_t readTotal_ = 0;  // bytes read from the file so far
     std::string buffer_;         // the text, or the file's bytes last read: [begin_, end_) unread
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
-    bool atEnd_ = true;  // nothing more comes from the file
-    bool intact_ = true;
     std::string cut_;         // the kept start of a line longer than the buffer holds at once
     std::string_view line_;   // the line last handed out
     bool repeat_ = false;     // line_ is to be handed out again

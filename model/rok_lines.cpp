@@ -16,7 +16,7 @@ static_assert(kChunkBytes > 2 * (kRokMaxLineBytes + 1), "a chunk holds a whole k
 }  // namespace
 
 RokLines::RokLines(std::FILE* file, uint64_t fileBytes, size_t maxBytes)
-    : file_(file), fileBytes_(fileBytes), maxBytes_(maxBytes), buffer_(kChunkBytes)
+    : reads_(file, maxBytes), fileBytes_(fileBytes), buffer_(kChunkBytes)
 {}
 
 bool RokLines::nextFromText(std::string_view& line)
@@ -31,7 +31,7 @@ uint64_t RokLines::bytesLeft() const
     if (fileBytes_ == 0)
         return UINT64_MAX;  // the size is unknown: no bound but the cap
     const uint64_t unread = end_ - begin_;
-    const uint64_t handedOut = readTotal_ - unread;
+    const uint64_t handedOut = reads_.bytesRead() - unread;
     return std::max(unread, fileBytes_ > handedOut ? fileBytes_ - handedOut : 0);
 }
 
@@ -44,19 +44,7 @@ void RokLines::refill()
         end_ -= begin_;
         begin_ = 0;
     }
-    const uint64_t allowed = maxBytes_ + uint64_t{1} - readTotal_;
-    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer_.size() - end_, allowed));
-    const size_t got = std::fread(buffer_.data() + end_, 1, want, file_);
-    end_ += got;
-    readTotal_ += got;
-    if (got < want || want == 0) {
-        atEnd_ = true;
-        intact_ = intact_ && std::ferror(file_) == 0;
-    }
-    if (readTotal_ > maxBytes_) {
-        atEnd_ = true;
-        intact_ = false;
-    }
+    end_ += reads_.read(buffer_.data() + end_, buffer_.size() - end_);
 }
 
 // Passes over the bytes up to and past the end of the current line.
@@ -67,9 +55,9 @@ void RokLines::skipRestOfLine()
         const size_t end = rokLineEnd(rest);
         if (end == rest.size()) {
             begin_ = end_;
-            if (atEnd_)
+            if (reads_.atEnd())
                 return;
-        } else if (rest[end] == '\r' && end + 1 == rest.size() && !atEnd_) {
+        } else if (rest[end] == '\r' && end + 1 == rest.size() && !reads_.atEnd()) {
             begin_ += end;  // a line feed may follow in the next chunk
         } else {
             const bool pair = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
@@ -87,14 +75,14 @@ bool RokLines::nextFromFile(std::string_view& line)
         const std::string_view rest(buffer_.data() + begin_, end_ - begin_);
         const size_t end = scanned + rokLineEnd(rest.substr(scanned));
         // A carriage return that ends what was read may be the first half of a pair.
-        const bool undecided = end + 1 == rest.size() && rest[end] == '\r' && !atEnd_;
+        const bool undecided = end + 1 == rest.size() && rest[end] == '\r' && !reads_.atEnd();
         if (end < rest.size() && !undecided) {
             const bool pair = rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n';
             line = rest.substr(0, std::min(end, kRokMaxLineBytes));
             begin_ += end + (pair ? 2 : 1);
             return true;
         }
-        if (atEnd_) {
+        if (reads_.atEnd()) {
             line = rest.substr(0, std::min(rest.size(), kRokMaxLineBytes));
             begin_ = end_;
             return !rest.empty();

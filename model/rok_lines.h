@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/files.h"
 #include "model/model_entry.h"
 #include "model/rok_limits.h"
 
@@ -61,7 +62,7 @@ public:
     uint64_t bytesLeft() const;
 
     // False once a file read failed or the file proved larger than its cap.
-    bool intact() const { return intact_; }
+    bool intact() const { return reads_.intact(); }
 
 private:
     bool nextFromText(std::string_view& line);
@@ -70,14 +71,10 @@ private:
     void skipRestOfLine();
 
     ModelEntry* entry_ = nullptr;  // the text's owner, or null when reading a file
-    std::FILE* file_ = nullptr;
-    uint64_t fileBytes_ = 0;    // the size told at the start
-    size_t maxBytes_ = 0;       // more than this makes the file too large
-    uint64_t readTotal_ = 0;    // bytes read from the file so far
-    std::vector<char> buffer_;  // the file's bytes last read: [begin_, end_) not handed out yet
+    CappedFileReads reads_;        // the file's reads (none for a text)
+    uint64_t fileBytes_ = 0;       // the size told at the start
+    std::vector<char> buffer_;     // the file's bytes last read: [begin_, end_) not handed out yet
     size_t begin_ = 0;
     size_t end_ = 0;
-    bool atEnd_ = false;  // nothing more comes from the file
-    bool intact_ = true;
     std::string cut_;  // the kept start of a line longer than the buffer holds
 };

@@ -52,20 +52,20 @@ unsigned char byte(char c)
 }  // namespace
 
 XTokens::XTokens(std::FILE* file, uint64_t fileBytes, std::size_t maxBytes)
-    : file_(file), fileBytes_(fileBytes), maxBytes_(maxBytes), buffer_(kXChunkBytes)
+    : reads_(file, maxBytes), fileBytes_(fileBytes), buffer_(kXChunkBytes)
 {}
 
 std::size_t XTokens::bytesLeft() const
 {
     const uint64_t consumed = dropped_ + pos_;
-    const uint64_t total = std::max<uint64_t>(fileBytes_ > 0 ? fileBytes_ : maxBytes_, readTotal_);
+    const uint64_t total = std::max<uint64_t>(fileBytes_ > 0 ? fileBytes_ : reads_.cap(), reads_.bytesRead());
     return total > consumed ? static_cast<std::size_t>(total - consumed) : 0;
 }
 
 bool XTokens::readMore(std::size_t ahead)
 {
     while (pos_ + ahead >= end_) {
-        if (atEnd_)
+        if (reads_.atEnd())
             return false;
         refill();
     }
@@ -86,19 +86,7 @@ void XTokens::refill()
     }
     if (end_ > buffer_.size() / 2)
         buffer_.resize(2 * buffer_.size());
-    const uint64_t allowed = maxBytes_ + uint64_t{1} - readTotal_;
-    const auto want = static_cast<std::size_t>(std::min<uint64_t>(buffer_.size() - end_, allowed));
-    const std::size_t got = std::fread(buffer_.data() + end_, 1, want, file_);
-    end_ += got;
-    readTotal_ += got;
-    if (got < want || want == 0) {
-        atEnd_ = true;
-        intact_ = intact_ && std::ferror(file_) == 0;
-    }
-    if (readTotal_ > maxBytes_) {
-        atEnd_ = true;
-        intact_ = false;
-    }
+    end_ += reads_.read(buffer_.data() + end_, buffer_.size() - end_);
 }
 
 void XTokens::skipSpaceAndComments()
@@ -154,7 +142,7 @@ bool XTokens::wordEndsInWindow()
             return true;
         pos_ += isCp932LeadByte(byte(c)) ? 2 : 1;
     }
-    if (!atEnd_)
+    if (!reads_.atEnd())
         return pos_ < end_ && endsWord(at(pos_));
     skipWordRest();  // the window holds the rest of the file
     return true;

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/files.h"
+
 // The file is read in pieces of this size; the window grows only for a token longer than half
 // of it.
 constexpr std::size_t kXChunkBytes = std::size_t{1} << 16;
@@ -80,7 +82,7 @@ public:
     std::size_t bytesLeft() const;
 
     // False once a read failed or the file proved larger than its cap.
-    bool intact() const { return intact_; }
+    bool intact() const { return reads_.intact(); }
 
 private:
     // Whether the byte ahead bytes past pos_ is in the window, reading on when it is not.
@@ -113,10 +115,8 @@ private:
     void readNumber(const Parse& parse);
     int32_t parseInt();
 
-    std::FILE* file_;
+    CappedFileReads reads_;
     uint64_t fileBytes_;        // the size told at the start
-    std::size_t maxBytes_;      // more than this makes the file too large
-    uint64_t readTotal_ = 0;    // bytes read from the file so far
     uint64_t dropped_ = 0;      // bytes of the file before the window's first
     std::vector<char> buffer_;  // the window: the file's bytes [dropped_, dropped_ + end_)
     std::size_t end_ = 0;       // bytes in the window
@@ -127,8 +127,6 @@ private:
     static constexpr uint64_t kNone = UINT64_MAX;
     uint64_t tokenStart_ = kNone;
     uint64_t hold_ = kNone;
-    bool atEnd_ = false;  // nothing more comes from the file
-    bool intact_ = true;
     std::string keyword_;  // the copies openBlock hands out
     std::string name_;
 };
