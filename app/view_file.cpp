@@ -39,6 +39,19 @@ const Key kKeys[] = {
     {"controlDialogPosition", &ViewState::controlDialogPosition},
 };
 
+// A key of another program's line: a word of ASCII letters, digits and "_.-". A line with any
+// other key is not kept, so that what is kept reads back as the same line.
+bool isOtherKey(std::string_view name)
+{
+    for (const char c : name) {
+        const bool word = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                          c == '_' || c == '.' || c == '-';
+        if (!word)
+            return false;
+    }
+    return true;
+}
+
 const Key* findKey(std::string_view name)
 {
     for (const Key& key : kKeys)
@@ -172,11 +185,12 @@ void readLine(std::string_view line, ViewFile& file)
         line.remove_suffix(1);
     // Lines without a key (blank ones, say) carry nothing and are not kept.
     const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos || trim(line.substr(0, equals)).empty())
+    if (equals == std::string_view::npos)
         return;
-    if (const Key* key = findKey(trim(line.substr(0, equals))))
+    const std::string_view name = trim(line.substr(0, equals));
+    if (const Key* key = findKey(name))
         readValue(*key, trim(line.substr(equals + 1)), file.view);
-    else
+    else if (!name.empty() && isOtherKey(name))
         file.otherLines.emplace_back(line);
 }
 

@@ -12,7 +12,8 @@
 //   controlDialogShown=1
 // Each key stands alone: a value that is missing, unreadable or outside what the program allows
 // is left unset, and the program keeps its own value for it. Lines with keys this program does
-// not know are kept and written back after its own, so that they survive a save.
+// not know (words of ASCII letters, digits and "_.-") are kept and written back after its own,
+// so that they survive a save; other lines are dropped.
 #pragma once
 
 #include <cstdint>

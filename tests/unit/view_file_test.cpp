@@ -128,13 +128,15 @@ TEST(ViewFile, EachDamagedValueFallsBackAlone)
 TEST(ViewFile, TakesEditedTextAndKeepsOtherKeys)
 {
     // A byte order mark, LF and CRLF line ends, spaces around keys and values, no line end at
-    // the end, a line without a key, a later good value over an earlier one.
+    // the end, lines without a key or with one that is no word, a later good value over an
+    // earlier one.
     const ViewFile file = decode("\xEF\xBB\xBF"
                                  "; a note\n"
                                  " renderWidth = 500 \r\n"
                                  "\n"
                                  "other=\xE4\xB8\xB8\r\n"
                                  "=nothing\n"
+                                 "\xEF\xBB\xBFnot a key=1\n"
                                  "turnX=0.25\n"
                                  "turnX=0.5\n"
                                  "other=again\n"
