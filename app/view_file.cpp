@@ -2,6 +2,8 @@
 #include "app/view_file.h"
 
 #include <charconv>
+#include <string_view>
+#include <type_traits>
 #include <variant>
 
 #include "app/controls.h"
