@@ -3,8 +3,8 @@
 
 #include "app/settings_file.h"
 
-int32_t renderWidth = 400;
-int32_t renderHeight = 400;
+int32_t renderWidth = kDefaultRenderSize;
+int32_t renderHeight = kDefaultRenderSize;
 int32_t renderDepth = 16;
 
 namespace {
@@ -37,15 +37,19 @@ bool Application::startUp()
 {
     modelFileName = kDefaultModelName;
     readSettings();
-    if (!services_.createMainWindow())
+    readView();
+    if (!services_.createMainWindow(view_.view))
         return false;
-    if (!initDevice()) {
+    if (!initDeviceAtStart()) {
         services_.showDeviceError();
         return false;
     }
-    // The scene has shown its own message when the model could not be loaded.
-    if (!loadAndShow())
+    // The scene has shown its own message when the model could not be loaded. The remembered
+    // view goes over what the model brought (its lens colour) before the first picture.
+    if (!services_.loadScene())
         return false;
+    services_.restoreScene(view_.view);
+    services_.renderAndPresent();
     // Saved only now, so that the file names the model that was actually shown.
     writeSettings();
     return true;
@@ -65,6 +69,17 @@ bool Application::initDevice()
     services_.shutdownDevice();
     services_.resizeMainWindow(renderWidth / 2, renderHeight / 2);
     return services_.createDevice(renderWidth, renderHeight, renderDepth);
+}
+
+bool Application::initDeviceAtStart()
+{
+    if (initDevice())
+        return true;
+    if (renderWidth == kDefaultRenderSize && renderHeight == kDefaultRenderSize)
+        return false;
+    renderWidth = kDefaultRenderSize;
+    renderHeight = kDefaultRenderSize;
+    return initDevice();
 }
 
 bool Application::loadAndShow()
@@ -110,4 +125,23 @@ void Application::writeSettings()
     // A settings file that cannot be written (a full disk, a read-only folder) only means the
     // choice is not remembered: no message, and the earlier file still names a model.
     writeSettingsFile(settingsPath, modelFileName);
+}
+
+void Application::readView()
+{
+    view_ = readViewFile(viewPath);
+    renderWidth = view_.view.renderWidth.value_or(renderWidth);
+    renderHeight = view_.view.renderHeight.value_or(renderHeight);
+}
+
+void Application::rememberView(ViewState now)
+{
+    fillUnset(now, view_.view);
+    if (now == view_.view)
+        return;
+    // A view file that cannot be written (a full disk, a read-only folder) only means the view
+    // is not remembered; it is tried again at the next change.
+    ViewFile file{now, view_.otherLines};
+    if (writeViewFile(viewPath, file))
+        view_ = std::move(file);
 }

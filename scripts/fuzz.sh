@@ -18,7 +18,7 @@ set -uo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build/fuzz"
 corpus="$root/../shared/corpus"
-all=(scan_format settings bmp tga plugin_result mqo rok x)
+all=(scan_format settings view bmp tga plugin_result mqo rok x)
 
 ci=0
 names=()
@@ -45,6 +45,7 @@ seed_files() {
     case "$1" in
     scan_format) find "$regress" -name '*.scan' 2>/dev/null ;;
     settings) find "$regress" -name '*.cfg' 2>/dev/null ;;
+    view) find "$regress" -name '*.ini' 2>/dev/null ;;
     plugin_result) find "$regress" -name '*.plugin' 2>/dev/null ;;
     bmp) find "$regress" "$corpus/mqo" -iname '*.bmp' 2>/dev/null ;;
     tga) find "$regress" "$root/tests/data/pictures" -iname '*.tga' 2>/dev/null ;;
@@ -59,7 +60,7 @@ seed_files() {
 # short CI runs take smaller inputs still, for more runs in their time.
 max_len() {
     case "$1" in
-    scan_format | settings) echo 4096 ;;
+    scan_format | settings | view) echo 4096 ;;
     *) [ $ci -eq 1 ] && echo 16384 || echo 65536 ;;
     esac
 }

@@ -9,16 +9,15 @@ set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
 dist="$root/dist/vellarn"
-# The folder is laid out anew; the model chosen in an earlier run stays chosen.
-saved_settings=""
-if [ -f "$dist/vellarn.cfg" ]; then
-    saved_settings="$(mktemp /tmp/vellarn-cfg.XXXXXX)"
-    cp "$dist/vellarn.cfg" "$saved_settings"
-fi
+# The folder is laid out anew; the model chosen in an earlier run stays chosen, and the glasses
+# come back as they were left.
+saved="$(mktemp -d /tmp/vellarn-saved.XXXXXX)"
+for kept in vellarn.cfg vellarn.ini; do
+    if [ -f "$dist/$kept" ]; then cp "$dist/$kept" "$saved/"; fi
+done
 bash "$root/scripts/dist.sh"
-if [ -n "$saved_settings" ]; then
-    mv "$saved_settings" "$dist/vellarn.cfg"
-fi
+cp -r "$saved/." "$dist/"
+rm -rf "$saved"
 
 if [ -n "${DISPLAY:-}" ]; then
     cd "$dist"

@@ -5,6 +5,7 @@
 
 #include "app/controls.h"
 #include "app/win32/interface_resources.h"
+#include "app/win32/screen_placement.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -28,16 +29,18 @@ ControlDialog::~ControlDialog()
     destroy();
 }
 
-bool ControlDialog::create(HINSTANCE instance, HWND owner, SceneParameters& params,
-                           std::function<void()> onChanged)
+bool ControlDialog::create(HINSTANCE instance, HWND owner, SceneParameters& params, bool shown,
+                           std::function<void()> onChanged, std::function<void()> onSettled)
 {
     params_ = &params;
     onChanged_ = std::move(onChanged);
+    onSettled_ = std::move(onSettled);
     hwnd_ = createInterfaceDialog(instance, IDD_CONTROL_DIALOG, owner, dialogProc,
                                   reinterpret_cast<LPARAM>(this));
     if (!hwnd_)
         return false;
-    ShowWindow(hwnd_, SW_SHOW);
+    if (shown)
+        ShowWindow(hwnd_, SW_SHOW);
     return true;
 }
 
@@ -58,6 +61,16 @@ void ControlDialog::placeBesideOwner(HWND owner)
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void ControlDialog::placeAt(POINT topLeft)
+{
+    if (!hwnd_)
+        return;
+    RECT dialog;
+    GetWindowRect(hwnd_, &dialog);
+    const POINT at = visibleTopLeft(topLeft, {dialog.right - dialog.left, dialog.bottom - dialog.top});
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void ControlDialog::destroy()
 {
     if (hwnd_) {
@@ -70,6 +83,18 @@ void ControlDialog::show()
 {
     if (hwnd_)
         ShowWindow(hwnd_, SW_SHOW);
+}
+
+void ControlDialog::hide()
+{
+    ShowWindow(hwnd_, SW_HIDE);
+    settled();
+}
+
+void ControlDialog::settled()
+{
+    if (onSettled_)
+        onSettled_();
 }
 
 INT_PTR CALLBACK ControlDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -86,16 +111,21 @@ INT_PTR CALLBACK ControlDialog::dialogProc(HWND hwnd, UINT message, WPARAM wPara
         return FALSE;
     switch (message) {
     case WM_CLOSE:  // the close box hides the dialog; the show command brings it back
-        ShowWindow(hwnd, SW_HIDE);
+        self->hide();
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-            ShowWindow(hwnd, SW_HIDE);
+            self->hide();
             return TRUE;
         }
         return FALSE;
+    case WM_EXITSIZEMOVE:  // the user has moved the dialog by its caption
+        self->settled();
+        return FALSE;
     case WM_HSCROLL:
         self->onScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+        if (LOWORD(wParam) == TB_ENDTRACK)
+            self->settled();
         return TRUE;
     default:
         return FALSE;

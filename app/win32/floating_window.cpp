@@ -9,6 +9,7 @@
 #include "app/win32/context_menu.h"
 #include "app/win32/layered_window_api.h"
 #include "app/win32/model_opening.h"
+#include "app/win32/screen_placement.h"
 #include "app/win32/win32_services.h"
 #include "base/win32/gdi_handles.h"
 #include "image/win32/image_dc.h"
@@ -32,12 +33,23 @@ FloatingWindow::~FloatingWindow()
     destroy();
 }
 
-bool FloatingWindow::create(HINSTANCE instance)
+bool FloatingWindow::create(HINSTANCE instance, const ViewState& view)
 {
     instance_ = instance;
+    controlDialogShown_ = view.controlDialogShown.value_or(true);
+    controlDialogPosition_ = view.controlDialogPosition;
     hwnd_ = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_FLOATING_WINDOW), nullptr, dialogProc,
                                reinterpret_cast<LPARAM>(this));
-    return hwnd_ != nullptr;
+    if (!hwnd_)
+        return false;
+    // Placed before the first picture, which comes with the window's size; the size the
+    // render size will give decides whether it shows on a monitor there.
+    if (view.windowPosition) {
+        const POINT at = visibleTopLeft({view.windowPosition->x, view.windowPosition->y},
+                                        {renderWidth / 2, renderHeight / 2});
+        SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return true;
 }
 
 void FloatingWindow::destroy()
@@ -58,10 +70,13 @@ void FloatingWindow::resize(int32_t width, int32_t height)
     RECT rect;
     GetWindowRect(hwnd_, &rect);
     MoveWindow(hwnd_, rect.left, rect.top, width, height, TRUE);
-    // The window has its size only now: the control dialog, made with the window, goes
-    // beside it once.
+    // The window has its size only now: the control dialog, made with the window, goes where
+    // the user left it or else beside the window, once.
     if (!controlDialogPlaced_) {
-        controlDialog_.placeBesideOwner(hwnd_);
+        if (controlDialogPosition_)
+            controlDialog_.placeAt({controlDialogPosition_->x, controlDialogPosition_->y});
+        else
+            controlDialog_.placeBesideOwner(hwnd_);
         controlDialogPlaced_ = true;
     }
 }
@@ -129,7 +144,9 @@ void FloatingWindow::onInitDialog()
     RECT rect;
     GetWindowRect(hwnd_, &rect);
     MoveWindow(hwnd_, rect.left, rect.top, windowWidth, windowHeight, TRUE);
-    controlDialog_.create(instance_, hwnd_, scene_.params, [this] { renderAndPresent(); });
+    controlDialog_.create(
+        instance_, hwnd_, scene_.params, controlDialogShown_, [this] { renderAndPresent(); },
+        [this] { rememberView(); });
 }
 
 void FloatingWindow::onPaint()
@@ -238,6 +255,7 @@ void FloatingWindow::onLeftButtonUp()
         scene_.showMasks(false);
         renderAndPresent();
     }
+    rememberView();
 }
 
 void FloatingWindow::onMouseWheel(int32_t delta)
@@ -245,18 +263,23 @@ void FloatingWindow::onMouseWheel(int32_t delta)
     if (keyDown(VK_SHIFT)) {
         applyTransparencyWheel(delta, scene_.params);
         renderAndPresent();
+        rememberView();
         return;
     }
     const bool ctrl = keyDown(VK_CONTROL);
     renderWidth = nextRenderSize(renderWidth, delta, ctrl);
     renderHeight = nextRenderSize(renderHeight, delta, ctrl);
+    // Remembered only once the device and the picture are there at the new size.
     if (!app_.initDevice()) {
         showDeviceErrorMessage(hwnd_);
         quit();
         return;
     }
-    if (!app_.loadAndShow())
+    if (!app_.loadAndShow()) {
         quit();
+        return;
+    }
+    rememberView();
 }
 
 // Model commands are told apart by their range, which no other command may share.
@@ -280,12 +303,14 @@ INT_PTR FloatingWindow::onCommand(WPARAM wParam)
         return TRUE;
     case IDC_SHOW_CONTROLS:
         controlDialog_.show();
+        rememberView();
         return TRUE;
     case IDC_EXIT:
         // Closing turns into the Cancel command, which ends the program.
         SendMessageW(hwnd_, WM_CLOSE, 0, 0);
         return TRUE;
     case IDCANCEL:  // Escape, or the window being closed
+        rememberView();
         quit();
         return TRUE;
     case IDOK:  // Enter does nothing
@@ -299,21 +324,28 @@ void FloatingWindow::chooseModel(size_t index)
 {
     if (index >= modelNames.size())
         return;
-    app_.chooseModel(modelNames[index]);
+    showModel(modelNames[index]);
 }
 
 void FloatingWindow::openModelFile()
 {
     std::string chosen;
     if (askForModelFile(hwnd_, modelFolder(app_.modelFileName), chosen))
-        app_.chooseModel(chosen);
+        showModel(chosen);
 }
 
 void FloatingWindow::onDropFiles(HDROP drop)
 {
     std::string name;
     if (modelFromDrop(hwnd_, drop, name))
-        app_.chooseModel(name);
+        showModel(name);
+}
+
+// Another model brings its own lens colour, which the view then remembers.
+void FloatingWindow::showModel(const std::string& name)
+{
+    app_.chooseModel(name);
+    rememberView();
 }
 
 void FloatingWindow::chooseColour()
@@ -323,6 +355,32 @@ void FloatingWindow::chooseColour()
         return;
     lensFromChooserColour(colour, scene_.params.lens);
     renderAndPresent();
+    rememberView();
+}
+
+ViewState FloatingWindow::currentView() const
+{
+    ViewState view;
+    viewOfScene(scene_.params, view);
+    view.renderWidth = renderWidth;
+    view.renderHeight = renderHeight;
+    // A minimised window stands far off the screen, and its control dialog is hidden with it.
+    if (!hwnd_ || IsIconic(hwnd_))
+        return view;
+    RECT rect;
+    GetWindowRect(hwnd_, &rect);
+    view.windowPosition = ScreenPoint{rect.left, rect.top};
+    if (HWND dialog = controlDialog_.handle()) {
+        view.controlDialogShown = controlDialog_.shown();
+        GetWindowRect(dialog, &rect);
+        view.controlDialogPosition = ScreenPoint{rect.left, rect.top};
+    }
+    return view;
+}
+
+void FloatingWindow::rememberView()
+{
+    app_.rememberView(currentView());
 }
 
 void FloatingWindow::quit()

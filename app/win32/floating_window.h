@@ -4,7 +4,8 @@
 // button drags (the keys held at the press choose what changes), the wheel resizes or
 // changes the lens transparency, the right button opens the context menu, and a model file
 // dropped on the glasses is shown. Escape (the Cancel command) ends the program; Enter does
-// nothing.
+// nothing. Each action that ends a change, and the end of the program, hands the view (where
+// the windows stand and the scene's values) to the application to remember.
 #pragma once
 
 #include <windows.h>
@@ -12,10 +13,12 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/controls.h"
+#include "app/view_file.h"
 #include "app/win32/control_dialog.h"
 #include "image/color_key_rects.h"
 #include "image/image_buffer.h"
@@ -30,8 +33,9 @@ public:
     FloatingWindow(const FloatingWindow&) = delete;
     FloatingWindow& operator=(const FloatingWindow&) = delete;
 
-    // Creates the window from the template, with no owner, and the control dialog.
-    bool create(HINSTANCE instance);
+    // Creates the window from the template, with no owner, and the control dialog, placed and
+    // shown as the view remembers them.
+    bool create(HINSTANCE instance, const ViewState& view);
     void destroy();
     // Resizes the window to width x height, keeping its top-left corner, and repaints it.
     void resize(int32_t width, int32_t height);
@@ -65,6 +69,10 @@ private:
     void openModelFile();
     void onDropFiles(HDROP drop);
     void chooseColour();
+    void showModel(const std::string& name);
+    // What the user sees now; where the windows stand is left unset while they are minimised.
+    ViewState currentView() const;
+    void rememberView();
     void quit();
 
     Application& app_;
@@ -73,9 +81,11 @@ private:
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     ControlDialog controlDialog_;
-    bool controlDialogPlaced_ = false;  // moved beside the window after its first sizing
-    ImageBuffer windowImage_;           // the last picture shown, at window size
-    ColorKeyRects regionScratch_;       // reused from picture to picture in region mode
+    bool controlDialogPlaced_ = false;                  // placed after the window's first sizing
+    bool controlDialogShown_ = true;                    // shown when made: as the user left it, else shown
+    std::optional<ScreenPoint> controlDialogPosition_;  // where the user left it, if remembered
+    ImageBuffer windowImage_;                           // the last picture shown, at window size
+    ColorKeyRects regionScratch_;                       // reused from picture to picture in region mode
     DragMode dragMode_ = DragMode::None;
     POINT dragStart_ = {};  // client coordinates of the press
     DragStart dragValues_;  // the scene's values at the press

@@ -65,11 +65,11 @@ auto StartupMark::timed(const char* name, Step step)
     return result;
 }
 
-bool StartupMark::createMainWindow()
+bool StartupMark::createMainWindow(const ViewState& view)
 {
     if (!marked_)
         figures_.emplace_back("settings", startupClockMs() - begun_);
-    return timed("window", [this] { return inner_.createMainWindow(); });
+    return timed("window", [&] { return inner_.createMainWindow(view); });
 }
 
 bool StartupMark::createDevice(int32_t width, int32_t height, int32_t depth)

@@ -7,7 +7,7 @@
 //
 // The file, one "name<TAB>value" line each, values in milliseconds:
 //   unixMs      the moment of the first picture by the system clock, since 1970-01-01 UTC
-//   settings    reading the settings file
+//   settings    reading the settings file and the view file
 //   window      making the floating window and its control dialog
 //   device      bringing up the Direct3D device
 //   modelLoad   loading the glasses into the scene
@@ -39,13 +39,14 @@ public:
     // The application's run starts now: what comes before the window is reading the settings.
     void begin() { begun_ = startupClockMs(); }
 
-    bool createMainWindow() override;
+    bool createMainWindow(const ViewState& view) override;
     void destroyMainWindow() override { inner_.destroyMainWindow(); }
     void resizeMainWindow(int32_t width, int32_t height) override { inner_.resizeMainWindow(width, height); }
     void showDeviceError() override { inner_.showDeviceError(); }
     void shutdownDevice() override { inner_.shutdownDevice(); }
     bool createDevice(int32_t width, int32_t height, int32_t depth) override;
     bool loadScene() override;
+    void restoreScene(const ViewState& view) override { inner_.restoreScene(view); }
     void renderAndPresent() override;
     void clearScene() override { inner_.clearScene(); }
     void clearWorld() override { inner_.clearWorld(); }

@@ -58,10 +58,10 @@ void Win32AppServices::connect(Application& app, GlassesScene& scene)
     scene_ = &scene;
 }
 
-bool Win32AppServices::createMainWindow()
+bool Win32AppServices::createMainWindow(const ViewState& view)
 {
     window_ = std::make_unique<FloatingWindow>(*app_, *scene_);
-    return window_->create(instance_);
+    return window_->create(instance_, view);
 }
 
 void Win32AppServices::destroyMainWindow()
@@ -106,6 +106,11 @@ bool Win32AppServices::createDevice(int32_t width, int32_t height, int32_t depth
 bool Win32AppServices::loadScene()
 {
     return scene_->load(app_->modelFileName);
+}
+
+void Win32AppServices::restoreScene(const ViewState& view)
+{
+    ::restoreScene(view, scene_->params);
 }
 
 void Win32AppServices::renderAndPresent()

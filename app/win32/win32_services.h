@@ -22,13 +22,14 @@ public:
     void connect(Application& app, GlassesScene& scene);
 
     // AppServices
-    bool createMainWindow() override;
+    bool createMainWindow(const ViewState& view) override;
     void destroyMainWindow() override;
     void resizeMainWindow(int32_t width, int32_t height) override;
     void showDeviceError() override;
     void shutdownDevice() override;
     bool createDevice(int32_t width, int32_t height, int32_t depth) override;
     bool loadScene() override;
+    void restoreScene(const ViewState& view) override;
     void renderAndPresent() override;
     void clearScene() override;
     void clearWorld() override;

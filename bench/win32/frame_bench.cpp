@@ -214,7 +214,7 @@ public:
         setApplication(nullptr);
     }
 
-    bool start() { return services_.createMainWindow(); }
+    bool start() { return services_.createMainWindow(ViewState{}); }
 
     // Device at the size, with the timing pass-through between the World and it, and the
     // model loaded into the scene.

@@ -1,5 +1,5 @@
 // The fuzz targets: models through the model cache, BMP and TGA files and plug-in pictures through
-// the texture path, settings bytes through the decoder, lines through ScanFormat.
+// the texture path, settings and view file bytes through their decoders, lines through ScanFormat.
 #include "tests/fuzz/fuzz_targets.h"
 
 #include <cmath>
@@ -8,6 +8,7 @@
 
 #include "app/glasses_scene.h"
 #include "app/settings_file.h"
+#include "app/view_file.h"
 #include "image/picture_decoder.h"
 #include "model/model_cache.h"
 #include "model/scan_format.h"
@@ -227,6 +228,22 @@ TargetResult settingsTarget(std::span<const uint8_t> bytes)
     if (!name)
         return TargetResult::refused;
     return decodeSettings(encodeSettings(*name)) == name ? TargetResult::loaded : TargetResult::broken;
+}
+
+TargetResult viewTarget(std::span<const uint8_t> bytes)
+{
+    const ViewFile file = decodeView(bytes);
+    const std::string text = encodeView(file);
+    const ViewFile again = decodeView(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    if (again.view != file.view || again.otherLines != file.otherLines)
+        return TargetResult::broken;
+    SceneParameters scene;
+    restoreScene(file.view, scene);
+    for (float v : {scene.turnX, scene.turnY, scene.tilt, scene.templeDiff, scene.templeMean, scene.lightPadX,
+                    scene.lightPadY, scene.lens.r, scene.lens.g, scene.lens.b, scene.lens.alphaOffset})
+        if (!std::isfinite(v))
+            return TargetResult::broken;
+    return file.view == ViewState{} && file.otherLines.empty() ? TargetResult::refused : TargetResult::loaded;
 }
 
 PluginResult splitPluginResult(std::span<const uint8_t> bytes)

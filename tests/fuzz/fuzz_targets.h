@@ -34,6 +34,10 @@ TargetResult pictureFileTarget(const std::string& fileName);
 // decodeSettings of a settings file's bytes; a name it yields must encode and decode to itself.
 TargetResult settingsTarget(std::span<const uint8_t> bytes);
 
+// decodeView of a view file's bytes: what it yields must be written and read back as the same,
+// and give the scene only finite values.
+TargetResult viewTarget(std::span<const uint8_t> bytes);
+
 // A picture as a decoder plug-in returns it, taken through a fake decoder into a texture: the
 // input is split by splitPluginResult below into the header block and the pixel block, which
 // ImageBuffer::takeDecodedPicture checks and installs; then the texture's alpha merge and resize.

@@ -1,4 +1,5 @@
-// The order of start-up and shut-down, and what each failure leads to.
+// The order of start-up and shut-down, what each failure leads to, and the view remembered
+// from one run to the next.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,7 +22,10 @@ struct RecordingServices : AppServices {
     std::vector<std::string> calls;
     bool windowOk = true;
     bool deviceOk = true;
+    int32_t refusedDeviceSize = 0;  // a width the device cannot be made at
     bool sceneOk = true;
+    ViewState windowView;  // what the window and the scene were given
+    ViewState sceneView;
     // With app set, each load notes the model's name and the settings file's bytes at that
     // moment, and fails for the broken model (as when the open-file dialog is cancelled),
     // unless dialogChoice names the file picked in the open-file dialog instead.
@@ -31,7 +35,11 @@ struct RecordingServices : AppServices {
     std::vector<std::string> loadedNames;
     std::vector<std::vector<uint8_t>> settingsAtLoad;
 
-    bool createMainWindow() override { return record("window", windowOk); }
+    bool createMainWindow(const ViewState& view) override
+    {
+        windowView = view;
+        return record("window", windowOk);
+    }
     void destroyMainWindow() override { calls.push_back("destroy"); }
     void resizeMainWindow(int32_t w, int32_t h) override
     {
@@ -42,7 +50,7 @@ struct RecordingServices : AppServices {
     bool createDevice(int32_t w, int32_t h, int32_t d) override
     {
         return record("device " + std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(d),
-                      deviceOk);
+                      deviceOk && w != refusedDeviceSize);
     }
     bool loadScene() override
     {
@@ -53,6 +61,11 @@ struct RecordingServices : AppServices {
         if (app->modelFileName == brokenModel && !dialogChoice.empty())
             app->modelFileName = dialogChoice;
         return record("load", app->modelFileName != brokenModel);
+    }
+    void restoreScene(const ViewState& view) override
+    {
+        sceneView = view;
+        calls.push_back("restore");
     }
     void renderAndPresent() override { calls.push_back("present"); }
     void clearScene() override { calls.push_back("clear-scene"); }
@@ -79,10 +92,14 @@ protected:
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         std::filesystem::create_directories(dir);
         settings = (dir / "vellarn.cfg").string();
+        view = (dir / "vellarn.ini").string();
         std::filesystem::remove(settings);
+        std::filesystem::remove(view);
+        renderWidth = renderHeight = kDefaultRenderSize;
     }
     void TearDown() override
     {
+        renderWidth = renderHeight = kDefaultRenderSize;
         std::error_code ignored;
         std::filesystem::remove_all(dir, ignored);
     }
@@ -91,11 +108,13 @@ protected:
     {
         Application app(services);
         app.settingsPath = settings;
+        app.viewPath = view;
         return app.run();
     }
 
     std::filesystem::path dir;
     std::string settings;
+    std::string view;
     RecordingServices services;
 };
 
@@ -107,8 +126,8 @@ TEST_F(ApplicationTest, SuccessfulRunInOrderAndSavesTheModel)
 {
     EXPECT_EQ(runApp(), 0);
     EXPECT_EQ(services.calls,
-              (Calls{"window", "device-off", "resize 200x200", "device 400x400x16", "load", "present", "loop",
-                     "clear-scene", "clear-world", "device-off", "destroy"}));
+              (Calls{"window", "device-off", "resize 200x200", "device 400x400x16", "load", "restore",
+                     "present", "loop", "clear-scene", "clear-world", "device-off", "destroy"}));
     EXPECT_EQ(readSettingsFile(settings), std::string(kDefaultModelName));
 }
 
@@ -184,4 +203,48 @@ TEST_F(ApplicationTest, AFileFromTheDialogAfterAFailedPickIsRemembered)
     EXPECT_EQ(services.calls, (Calls{"clear-scene", "load", "present"}));
     EXPECT_EQ(app.modelFileName, "C:\\models\\good.x");
     EXPECT_EQ(fileBytes(settings), encodeSettings("C:\\models\\good.x"));
+}
+
+TEST_F(ApplicationTest, StartsAsTheViewFileRemembersAndWritesOnlyChanges)
+{
+    std::ofstream(view)
+        << "windowPosition=40,30\nrenderWidth=600\nrenderHeight=600\nturnX=0.5\nfuture=kept\n";
+    Application app(services);
+    app.settingsPath = settings;
+    app.viewPath = view;
+    ASSERT_TRUE(app.startUp());
+    EXPECT_EQ(services.calls, (Calls{"window", "device-off", "resize 300x300", "device 600x600x16", "load",
+                                     "restore", "present"}));
+    EXPECT_EQ(services.windowView.windowPosition, (ScreenPoint{40, 30}));
+    EXPECT_EQ(services.sceneView.turnX, 0.5f);
+    // Starting writes nothing.
+    std::filesystem::remove(view);
+
+    // What the window cannot tell now (here where it stands) stays as remembered; the other
+    // keys of the file go along.
+    ViewState now;
+    now.renderWidth = now.renderHeight = 400;
+    now.turnX = 0.5f;
+    app.rememberView(now);
+    ViewFile written = readViewFile(view);
+    EXPECT_EQ(written.view.windowPosition, (ScreenPoint{40, 30}));
+    EXPECT_EQ(written.view.renderWidth, 400);
+    EXPECT_EQ(written.otherLines, std::vector<std::string>{"future=kept"});
+
+    // The same view again is not written again.
+    std::filesystem::remove(view);
+    app.rememberView(now);
+    EXPECT_FALSE(std::filesystem::exists(view));
+}
+
+TEST_F(ApplicationTest, ARememberedSizeTheDeviceRefusesGivesWayToTheDefault)
+{
+    std::ofstream(view) << "renderWidth=1200\nrenderHeight=1200\n";
+    services.refusedDeviceSize = 1200;
+    EXPECT_EQ(runApp(), 0);
+    EXPECT_EQ(std::vector<std::string>(services.calls.begin(), services.calls.begin() + 7),
+              (Calls{"window", "device-off", "resize 600x600", "device 1200x1200x16", "device-off",
+                     "resize 200x200", "device 400x400x16"}));
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "device-error"), 0);
+    EXPECT_EQ(std::count(services.calls.begin(), services.calls.end(), "loop"), 1);
 }

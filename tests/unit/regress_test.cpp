@@ -53,6 +53,8 @@ bool runTarget(const fs::path& path, TargetResult& result)
         result = pictureFileTarget(programName(path));
     else if (extension == ".cfg")
         result = settingsTarget(fileBytes(path));
+    else if (extension == ".ini")
+        result = viewTarget(fileBytes(path));
     else if (extension == ".plugin")
         result = pluginResultTarget(fileBytes(path));
     else if (extension == ".scan")

@@ -101,13 +101,14 @@ TEST(SettingsFile, ApplicationReadsAndWritesTheFile)
     std::filesystem::remove(path);
 
     struct NoServices : AppServices {
-        bool createMainWindow() override { return true; }
+        bool createMainWindow(const ViewState&) override { return true; }
         void destroyMainWindow() override {}
         void resizeMainWindow(int32_t, int32_t) override {}
         void showDeviceError() override {}
         void shutdownDevice() override {}
         bool createDevice(int32_t, int32_t, int32_t) override { return true; }
         bool loadScene() override { return true; }
+        void restoreScene(const ViewState&) override {}
         void renderAndPresent() override {}
         void clearScene() override {}
         void clearWorld() override {}
