@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "model/bounds.h"
 #include "model/indexed_list.h"
 #include "model/texture_alpha.h"
 
@@ -20,7 +21,6 @@ struct MeshGroup {
 
 using MeshGroupList = IndexedList<MeshGroup>;
 
-constexpr float kLargestFloat = 3.4028235e38f;
 constexpr uint32_t kOneBits = 0x3F800000u;  // the bit pattern of 1.0f
 
 // Vertices a face adds to its mesh: three per triangle of its fan.
@@ -57,12 +57,6 @@ void countVertices(MeshGroupList& groups, const Face* faces, int32_t faceCount)
     }
 }
 
-void widen(Vector3& low, Vector3& high, const MeshVertex& v)
-{
-    low.set(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
-    high.set(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
-}
-
 // The triangle fan of one face into out; returns the number of vertices written.
 int32_t emitFan(const Face& face, bool flip, MeshVertex* out)
 {
@@ -92,8 +86,7 @@ void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount
     MeshVertex* buffer = new (std::nothrow) MeshVertex[static_cast<size_t>(group.vertexTotal)];
     if (buffer == nullptr)
         return;
-    Vector3 low(kLargestFloat, kLargestFloat, kLargestFloat);
-    Vector3 high(-kLargestFloat, -kLargestFloat, -kLargestFloat);
+    Bounds bounds;
     int32_t filled = 0;
     for (int32_t i = 0; i < faceCount; ++i) {
         const Face& face = faces[i];
@@ -108,14 +101,14 @@ void buildGroupMesh(const MeshGroup& group, const Face* faces, int32_t faceCount
         // Every corner of the group's faces widens the box, also those of one- and
         // two-corner faces, which add no triangle.
         for (int32_t c = 0; c < face.vertexCount; ++c)
-            widen(low, high, face.vertices[c]);
+            bounds.widen(face.vertices[c].x, face.vertices[c].y, face.vertices[c].z);
     }
     if (filled == 0) {
         delete[] buffer;
         return;
     }
 
-    addMeshFrame(parent, group.material, buffer, filled, low, high, name);
+    addMeshFrame(parent, group.material, buffer, filled, bounds.low, bounds.high, name);
 }
 
 // buildMeshes for faces of one material, when the budget has a frame for them; otherwise they

@@ -2,8 +2,9 @@
 #include "model/rok_batch.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <memory>
+
+#include "model/bounds.h"
 
 namespace {
 
@@ -37,14 +38,7 @@ struct RokBatchBuilder::ColourMesh {
     size_t vertexCount = 0;  // what their fans take
     size_t placed = 0;       // vertices handed out to fans so far
     std::unique_ptr<MeshVertex[]> vertices;
-    Vector3 low{FLT_MAX, FLT_MAX, FLT_MAX};  // the box around every corner of its faces
-    Vector3 high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
-
-    void widen(const RokPoint& p)
-    {
-        low.set(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high.set(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
-    }
+    Bounds bounds;  // the box around every corner of its faces
 };
 
 RokBatchBuilder::RokBatchBuilder(const RokRecords& records_, MaterialList& materials_, FrameBudget& frames_)
@@ -135,7 +129,7 @@ void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes
         mesh.placed += 2 * fan;
         for (size_t k = 0; k < n; ++k) {
             const RokPoint& p = records.points[static_cast<size_t>(records.corners[record.firstCorner + k])];
-            mesh.widen(p);
+            mesh.bounds.widen(p.x, p.y, p.z);
             if (face != nullptr) {
                 for (MeshVertex* v : {face + k, face + fan + (n - 1 - k)}) {
                     v->x = p.x;
@@ -175,7 +169,7 @@ void RokBatchBuilder::build(RokBatch batch, Frame* parent)
             continue;
         }
         const Material* material = &materials.element(m.colour)->payload.material;
-        addMeshFrame(parent, material, m.vertices.release(), static_cast<int32_t>(m.vertexCount), m.low,
-                     m.high, nullptr);
+        addMeshFrame(parent, material, m.vertices.release(), static_cast<int32_t>(m.vertexCount),
+                     m.bounds.low, m.bounds.high, nullptr);
     }
 }

@@ -12,9 +12,6 @@ namespace {
 // The facet angle of Metasequoia objects that set none: 59.05 degrees.
 constexpr float kFacetAngle = std::bit_cast<float>(0x3F83EB41u);
 
-// The bounds a mesh starts from before its first corner widens them, as buildMeshes starts.
-constexpr float kLargestFloat = 3.4028235e38f;
-
 bool lacksNormal(const MeshVertex& corner)
 {
     return corner.nx == 0.0f && corner.ny == 0.0f && corner.nz == 0.0f;
@@ -34,12 +31,6 @@ Vector3 fanNormal(const Face& face)
         sum.add(first.triangleNormal(b, d));
     }
     return normalizedOrZero(sum);
-}
-
-void widen(Vector3& low, Vector3& high, const MeshVertex& v)
-{
-    low.set(std::min(low.x, v.x), std::min(low.y, v.y), std::min(low.z, v.z));
-    high.set(std::max(high.x, v.x), std::max(high.y, v.y), std::max(high.z, v.z));
 }
 
 // The n corners at the start of slot become the 3 (n - 2) vertices of their fan, triangle k
@@ -146,13 +137,12 @@ bool XMesh::oneMaterial() const
                        [&](const Face& face) { return face.material == list.front().material; });
 }
 
-MeshVertex* XMesh::releaseTriangleList(Vector3& low, Vector3& high)
+MeshVertex* XMesh::releaseTriangleList(Bounds& bounds)
 {
-    low.set(kLargestFloat, kLargestFloat, kLargestFloat);
-    high.set(-kLargestFloat, -kLargestFloat, -kLargestFloat);
+    bounds = Bounds{};
     for (const Face& face : faces.faces) {
         for (int32_t k = 0; k < face.vertexCount; ++k)
-            widen(low, high, face.vertices[k]);
+            bounds.widen(face.vertices[k].x, face.vertices[k].y, face.vertices[k].z);
     }
     for (const Face& face : faces.faces) {
         if (face.vertexCount >= 3)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "math/vector3.h"
+#include "model/bounds.h"
 #include "model/face.h"
 #include "model/mesh_vertex.h"
 
@@ -61,8 +62,8 @@ struct XMesh {
     bool oneMaterial() const;
 
     // The triangle list of all faces, as buildMeshes makes it for faces of one material: each
-    // face's fan around its first corner, triangles (0, k + 1, k + 2). low and high become the
-    // bounds of every corner, also those of one- and two-corner faces. The faces' corners are
+    // face's fan around its first corner, triangles (0, k + 1, k + 2). bounds become those of
+    // every corner, also of one- and two-corner faces. The faces' corners are
     // used up: the list is taken over by the caller (new[]-allocated, fanVertices long).
-    MeshVertex* releaseTriangleList(Vector3& low, Vector3& high);
+    MeshVertex* releaseTriangleList(Bounds& bounds);
 };

@@ -455,12 +455,11 @@ void XReader::addOneMaterialMesh(XMesh& mesh)
         frames.facesDropped += mesh.faces.count();
         return;
     }
-    Vector3 low;
-    Vector3 high;
+    Bounds bounds;
     const auto vertexCount = static_cast<int32_t>(mesh.faces.fanVertices);
     const Material* material = mesh.faces.faces.front().material;
-    MeshVertex* list = mesh.releaseTriangleList(low, high);
-    addMeshFrame(root, material, list, vertexCount, low, high, nullptr);
+    MeshVertex* list = mesh.releaseTriangleList(bounds);
+    addMeshFrame(root, material, list, vertexCount, bounds.low, bounds.high, nullptr);
 }
 
 // Material count (not needed), one material number per face, then the materials: references
