@@ -37,13 +37,9 @@ bool LineReader::readContentLine(std::string_view& line)
 {
     std::string_view view;
     while (readLine(view)) {
-        std::size_t start = 0;
-        while (start < view.size() && isTextWhiteSpace(view[start]))
-            ++start;
-        if (start < view.size()) {
-            line = view.substr(start);
+        line = withoutLeadingWhiteSpace(view);
+        if (!line.empty())
             return true;
-        }
     }
     return false;
 }

@@ -79,3 +79,12 @@ inline bool isTextWhiteSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
+
+// The line without its leading white space; empty when it holds nothing else.
+inline std::string_view withoutLeadingWhiteSpace(std::string_view line)
+{
+    std::size_t start = 0;
+    while (start < line.size() && isTextWhiteSpace(line[start]))
+        ++start;
+    return line.substr(start);
+}

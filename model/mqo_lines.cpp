@@ -124,11 +124,8 @@ bool MqoLines::readContentLine(std::string_view& line)
     }
     std::string_view view;
     while (readLine(view)) {
-        std::size_t start = 0;
-        while (start < view.size() && isTextWhiteSpace(view[start]))
-            ++start;
-        if (start < view.size()) {
-            line_ = view.substr(start);
+        line_ = withoutLeadingWhiteSpace(view);
+        if (!line_.empty()) {
             line = line_;
             return true;
         }

@@ -123,6 +123,7 @@ private:
     void readMesh();
     bool readCount(int32_t& count);
     bool believable(int32_t count) const;
+    int readTriple(float (&v)[3]);
     bool readPositions(XMesh& mesh, const XPlacement& placement);
     bool readFaces(XMesh& mesh);
     bool readIndexList(int32_t declared, std::vector<int32_t>& values);
@@ -305,6 +306,16 @@ bool XReader::believable(int32_t count) const
     return count >= 0 && count <= static_cast<int64_t>((tokens.bytesLeft() + 1) / kMinBytesPerValue);
 }
 
+// Up to three values of a position or a normal, each with the separators after it; how many
+// there were (a list cut short has fewer).
+int XReader::readTriple(float (&v)[3])
+{
+    int read = 0;
+    for (; read < 3 && tokens.readFloat(v[read]); ++read)
+        tokens.skipSeparators();
+    return read;
+}
+
 bool XReader::readPositions(XMesh& mesh, const XPlacement& placement)
 {
     int32_t count = 0;
@@ -313,9 +324,7 @@ bool XReader::readPositions(XMesh& mesh, const XPlacement& placement)
     mesh.positions.reserve(std::min(static_cast<size_t>(count), tokens.bytesLeft() / kMinPositionBytes));
     for (int32_t i = 0; i < count; ++i) {
         float v[3] = {};
-        int read = 0;
-        for (; read < 3 && tokens.readFloat(v[read]); ++read)
-            tokens.skipSeparators();
+        const int read = readTriple(v);
         if (read == 0)
             break;
         const Vector3 p = placement.place(v[0], v[1], v[2]);
@@ -536,9 +545,7 @@ void XReader::readNormals(XMesh& mesh, const XPlacement& placement)
     normals.reserve(std::min(static_cast<size_t>(count), tokens.bytesLeft() / kMinPositionBytes));
     for (int32_t i = 0; i < count; ++i) {
         float v[3] = {};
-        int read = 0;
-        for (; read < 3 && tokens.readFloat(v[read]); ++read)
-            tokens.skipSeparators();
+        const int read = readTriple(v);
         if (read == 0)
             break;
         normals.push_back(placement.turnNormal(v[0], v[1], v[2]));
