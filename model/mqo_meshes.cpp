@@ -43,8 +43,12 @@ struct MaterialMesh {
 
     void widen(const ObjectPoint& p)
     {
-        low.set(std::min(low.x, p.x), std::min(low.y, p.y), std::min(low.z, p.z));
-        high.set(std::max(high.x, p.x), std::max(high.y, p.y), std::max(high.z, p.z));
+        low.x = std::min(low.x, p.x);
+        low.y = std::min(low.y, p.y);
+        low.z = std::min(low.z, p.z);
+        high.x = std::max(high.x, p.x);
+        high.y = std::max(high.y, p.y);
+        high.z = std::max(high.z, p.z);
     }
 };
 

@@ -250,7 +250,9 @@ private:
 
     // For each distinct normal d, the sum of the normals within the facet angle of it, in the
     // order the faces stand; a normal that several faces share counts that many times. The
-    // test is symmetric, so each pair is tested once.
+    // test is symmetric, so each pair is tested once. Neighbouring normals usually have the
+    // same ones within reach: a row of the test equal to the one before gives the same sum, term
+    // for term, so that sum is taken over.
     void sumWithin()
     {
         const std::size_t count = normals_.size();
@@ -263,25 +265,39 @@ private:
             }
         }
         sums_.resize(count);
-        for (std::size_t d = 0; d < count; ++d) {
-            float x = 0.0f, y = 0.0f, z = 0.0f;
-            for (std::size_t e = 0; e < count; ++e) {
-                if (within_[d * count + e] == 0)
-                    continue;
-                const Vector3& n = normals_[e].v;
-                const float weight = static_cast<float>(counts_[e]);
-                if (counts_[e] == 1) {
-                    x = x + n.x;
-                    y = y + n.y;
-                    z = z + n.z;
-                } else {
-                    x = x + n.x * weight;
-                    y = y + n.y * weight;
-                    z = z + n.z * weight;
-                }
+        for (std::size_t d = 0; d < count; ++d)
+            sums_[d] = d > 0 && sameRows(d, d - 1) ? sums_[d - 1] : sumRow(d);
+    }
+
+    // True when distinct normals a and b have the same normals within the facet angle.
+    bool sameRows(std::size_t a, std::size_t b) const
+    {
+        const std::size_t count = normals_.size();
+        const uint8_t* within = within_.data();
+        return std::equal(within + a * count, within + (a + 1) * count, within + b * count);
+    }
+
+    // The normalised sum of the normals within the facet angle of distinct normal d.
+    Float3 sumRow(std::size_t d) const
+    {
+        const std::size_t count = normals_.size();
+        float x = 0.0f, y = 0.0f, z = 0.0f;
+        for (std::size_t e = 0; e < count; ++e) {
+            if (within_[d * count + e] == 0)
+                continue;
+            const Vector3& n = normals_[e].v;
+            const float weight = static_cast<float>(counts_[e]);
+            if (counts_[e] == 1) {
+                x = x + n.x;
+                y = y + n.y;
+                z = z + n.z;
+            } else {
+                x = x + n.x * weight;
+                y = y + n.y * weight;
+                z = z + n.z * weight;
             }
-            sums_[d] = toFloat3(normalizedOrZero(Vector3(x, y, z)));
         }
+        return toFloat3(normalizedOrZero(Vector3(x, y, z)));
     }
 
     static Float3 toFloat3(const Vector3& v) { return {v.x, v.y, v.z}; }
