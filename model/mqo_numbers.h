@@ -14,6 +14,31 @@ constexpr int kMaxPlainFloatDigits = 15;  // 10^15 < 2^53
 constexpr double kPlainFloatPowersOfTen[kMaxPlainFloatDigits + 1] = {
     1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
+// Below this, a whole number is exact as a float; so is every power of ten up to
+// 10^kMaxSingleFraction (5^10 < 2^24).
+constexpr uint64_t kFloatExactWhole = uint64_t{1} << 24;
+constexpr int kMaxSingleFraction = 10;
+constexpr float kSinglePowersOfTen[kMaxSingleFraction + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
+                                                              1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+// mantissa / 10^fraction (fraction at most kMaxPlainFloatDigits, mantissa below 10^15), negated
+// when negative, rounded to a double and then to a float. Where both numbers are exact as
+// floats, one float division gives that same float at a fraction of the cost: a double holds
+// more than twice a float's digits, and for a quotient of two floats rounding first to double
+// then to float then always agrees with rounding straight to float. (Texture coordinates and
+// most positions are such numbers, "0.12345" or "-12.3456".)
+inline float plainDecimalToFloat(uint64_t mantissa, int fraction, bool negative)
+{
+    if (mantissa < kFloatExactWhole && fraction <= kMaxSingleFraction) {
+        const float magnitude = static_cast<float>(mantissa) / kSinglePowersOfTen[fraction];
+        return negative ? -magnitude : magnitude;
+    }
+    const double magnitude = static_cast<double>(mantissa) / kPlainFloatPowersOfTen[fraction];
+    // Below 10^15 in size: no NaN, nothing past the float range, so narrowToFloat would
+    // convert as the cast does.
+    return static_cast<float>(negative ? -magnitude : magnitude);
+}
+
 // Reads a number of the form [-]digits[.digits] with at most 15 digits in all and no exponent
 // that starts at text[pos], as scanFloat would read it, and moves pos past it; false, leaving
 // pos, for anything else. A decimal of at most 15 digits is an integer below 2^53 divided by a
@@ -44,10 +69,7 @@ inline bool scanPlainFloat(std::string_view text, std::size_t& pos, float& value
     }
     if (digits + fraction > kMaxPlainFloatDigits || (p < text.size() && (text[p] == 'e' || text[p] == 'E')))
         return false;
-    const double magnitude = static_cast<double>(mantissa) / kPlainFloatPowersOfTen[fraction];
-    // Below 10^15 in size: no NaN, nothing past the float range, so narrowToFloat would
-    // convert as the cast does.
-    value = static_cast<float>(negative ? -magnitude : magnitude);
+    value = plainDecimalToFloat(mantissa, fraction, negative);
     pos = p;
     return true;
 }

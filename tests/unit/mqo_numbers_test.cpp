@@ -49,6 +49,24 @@ TEST(MqoNumbers, ReadsRandomDecimalsAsScanFloatDoes)
     }
 }
 
+// Digit strings on both sides of the largest whole number exact as a float (2^24 = 16777216),
+// with the point at every place and up to eleven places after it: the short path divides in
+// float on one side and in double on the other.
+TEST(MqoNumbers, ReadsDecimalsAroundTheFloatDivisionLimitAsScanFloatDoes)
+{
+    for (uint64_t digits = 16777216 - 500; digits <= 16777216 + 500; ++digits) {
+        for (const uint64_t scaled : {digits, digits * 10000 + 1}) {
+            const std::string run = std::to_string(scaled);
+            for (std::size_t point = 1; point < run.size(); ++point) {
+                const std::string text = run.substr(0, point) + "." + run.substr(point);
+                expectSameReading(text);
+                expectSameReading("-" + text);
+                expectSameReading("0." + std::string(run.size() - point, '0') + run);
+            }
+        }
+    }
+}
+
 TEST(MqoNumbers, LeavesOtherFormsToScanFloat)
 {
     for (const char* text :
