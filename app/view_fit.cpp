@@ -10,11 +10,6 @@
 
 namespace {
 
-bool isFinite(const Vector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
 // Half the width (and height) of what the camera sees in the plane at depth z: the view
 // narrows toward the camera.
 float visibleHalfAt(float z)

@@ -3,6 +3,8 @@
 // vector and return it. No operation allocates.
 #pragma once
 
+#include <cmath>
+
 class Matrix4;
 class Quaternion;
 
@@ -48,4 +50,10 @@ public:
 inline float snapToZero(float v)
 {
     return (v > -kEpsilon && v < kEpsilon) ? 0.0f : v;
+}
+
+// True when no component is infinite or NaN.
+inline bool isFinite(const Vector3& v)
+{
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }

@@ -2,6 +2,8 @@
 #include "model/rok_batch.h"
 
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <memory>
 
 #include "model/bounds.h"
@@ -26,6 +28,38 @@ void expandFan(MeshVertex* fan, int32_t cornerCount)
     }
 }
 
+// (P1 - P0) x (P2 - P1) normalised; zero for a triangle without area. A normal whose squared
+// length leaves the float range (a face far larger or smaller than any model's) is first
+// brought near unit length by its largest component, where normalising as such would give
+// zero, infinities or NaNs.
+Vector3 unitNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2)
+{
+    Vector3 normal = p0.triangleNormal(p1, p2);
+    if (!isFinite(normal))
+        return Vector3();
+    const float lengthSquared = normal.dot(normal);
+    if (!(lengthSquared >= FLT_MIN && lengthSquared <= FLT_MAX)) {
+        const float largest = std::max({std::fabs(normal.x), std::fabs(normal.y), std::fabs(normal.z)});
+        if (largest == 0.0f)
+            return Vector3();
+        // Divided, not scaled by 1 / largest, which overflows for a denormal largest.
+        normal.set(normal.x / largest, normal.y / largest, normal.z / largest);
+    }
+    normal.normalize();
+    return isFinite(normal) ? normal : Vector3();
+}
+
+// The reversed copy's positions, the face's corners in reverse order, over the face normal
+// its room held.
+void writeCopy(const MeshVertex* face, MeshVertex* copy, int32_t cornerCount)
+{
+    for (int32_t k = 0; k < cornerCount; ++k) {
+        copy[k].x = face[cornerCount - 1 - k].x;
+        copy[k].y = face[cornerCount - 1 - k].y;
+        copy[k].z = face[cornerCount - 1 - k].z;
+    }
+}
+
 // A face without a triangle has no fan.
 constexpr uint32_t kNoFan = UINT32_MAX;
 
@@ -41,7 +75,7 @@ struct RokBatchBuilder::ColourMesh {
     Bounds bounds;  // the box around every corner of its faces
 };
 
-RokBatchBuilder::RokBatchBuilder(const RokRecords& records_, MaterialList& materials_, FrameBudget& frames_)
+RokBatchBuilder::RokBatchBuilder(RokRecords& records_, MaterialList& materials_, FrameBudget& frames_)
     : records(records_),
       materials(materials_),
       frames(frames_),
@@ -53,8 +87,7 @@ RokBatchBuilder::RokBatchBuilder(const RokRecords& records_, MaterialList& mater
 // room each mesh needs, and the meshes' memory.
 void RokBatchBuilder::planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes)
 {
-    for (const auto& entry : batch) {
-        const RokFace& face = records.faces[rokFaceNumber(entry)];
+    for (const RokFace& face : batch) {
         int32_t& mesh = meshOfColour[static_cast<size_t>(face.colour)];
         if (mesh < 0) {
             mesh = static_cast<int32_t>(meshes.size());
@@ -86,10 +119,12 @@ public:
         const RokFace& face = faceOf(pair);
         return {records.corners.data() + face.firstCorner, static_cast<size_t>(face.cornerCount)};
     }
+    // Read from the room of the face's reversed copy (see placeFaces); only faces with a fan
+    // are asked for theirs.
     Vector3 normal(int32_t pair) const override
     {
-        const RokFace& face = faceOf(pair);
-        return Vector3(face.nx, face.ny, face.nz);
+        const MeshVertex* room = corners(pair, 1);
+        return Vector3(room->x, room->y, room->z);
     }
     MeshVertex* corners(int32_t pair, int copy) const override
     {
@@ -102,10 +137,7 @@ public:
     }
 
 private:
-    const RokFace& faceOf(int32_t pair) const
-    {
-        return records.faces[rokFaceNumber(batch[static_cast<size_t>(pair)])];
-    }
+    const RokFace& faceOf(int32_t pair) const { return batch[static_cast<size_t>(pair)]; }
 
     const RokBatchBuilder& builder;
     const RokRecords& records;
@@ -114,29 +146,35 @@ private:
     const std::vector<uint32_t>& fans;
 };
 
-// Each face and its reversed copy (corners in reverse order) get their places in their mesh,
-// one fan after the other, with their corners' positions at the start of each; every corner
+// Each face and its reversed copy get their places in their mesh, one fan after the other,
+// with the face's corners' positions at the start of its fan and its normal in the first
+// vertex of its copy's, where it stays until the smoothing is done (writeCopy); every corner
 // widens its mesh's bounds.
 void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<uint32_t>& fans)
 {
     for (size_t pair = 0; pair < batch.size(); ++pair) {
-        const RokFace& record = records.faces[rokFaceNumber(batch[pair])];
-        ColourMesh& mesh = meshes[static_cast<size_t>(meshOfColour[static_cast<size_t>(record.colour)])];
+        const RokFace& record = batch[pair];
+        ColourMesh& mesh = meshes[static_cast<size_t>(meshOfColour[record.colour])];
         const auto n = static_cast<size_t>(record.cornerCount);
-        const size_t fan = fanVertices(record.cornerCount);
         MeshVertex* face = n >= 3 ? mesh.vertices.get() + mesh.placed : nullptr;
         fans[pair] = n >= 3 ? static_cast<uint32_t>(mesh.placed) : kNoFan;
-        mesh.placed += 2 * fan;
+        mesh.placed += 2 * fanVertices(record.cornerCount);
         for (size_t k = 0; k < n; ++k) {
             const RokPoint& p = records.points[static_cast<size_t>(records.corners[record.firstCorner + k])];
             mesh.bounds.widen(p.x, p.y, p.z);
             if (face != nullptr) {
-                for (MeshVertex* v : {face + k, face + fan + (n - 1 - k)}) {
-                    v->x = p.x;
-                    v->y = p.y;
-                    v->z = p.z;
-                }
+                face[k].x = p.x;
+                face[k].y = p.y;
+                face[k].z = p.z;
             }
+        }
+        if (face != nullptr) {
+            const auto position = [face](size_t k) { return Vector3(face[k].x, face[k].y, face[k].z); };
+            const Vector3 normal = unitNormal(position(0), position(1), position(2));
+            MeshVertex& room = face[fanVertices(record.cornerCount)];
+            room.x = normal.x;
+            room.y = normal.y;
+            room.z = normal.z;
         }
     }
 }
@@ -150,14 +188,19 @@ void RokBatchBuilder::build(RokBatch batch, Frame* parent)
     if (drawsAnything) {
         std::vector<uint32_t> fans(batch.size());
         placeFaces(batch, meshes, fans);
+        if (batch.data() + batch.size() == records.faces.data() + records.faces.size())
+            std::vector<RokPoint>().swap(records.points);
         const BatchPairs pairs(*this, batch, meshes, fans);
         smoothing.smooth(pairs, kRokSmoothingAngle);
         for (int32_t pair = 0; pair < pairs.pairCount(); ++pair) {
-            const auto n = static_cast<int32_t>(pairs.points(pair).size());
-            for (int copy = 0; copy < 2; ++copy) {
-                if (MeshVertex* fan = pairs.corners(pair, copy))
-                    expandFan(fan, n);
-            }
+            MeshVertex* face = pairs.corners(pair, 0);
+            if (face == nullptr)
+                continue;
+            MeshVertex* copy = pairs.corners(pair, 1);
+            const int32_t n = batch[static_cast<size_t>(pair)].cornerCount;
+            writeCopy(face, copy, n);
+            expandFan(face, n);
+            expandFan(copy, n);
         }
     }
     for (ColourMesh& m : meshes) {

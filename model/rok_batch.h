@@ -3,9 +3,11 @@
 // mesh per palette colour of the batch (a key holds several colours only where the palette
 // has more than 16). Each face's corners are written where its triangles go in its mesh,
 // smoothed there and then spread into the triangles, so that the meshes are the only copy of
-// the vertices.
+// the vertices. Until the smoothing is done, the room of a face's reversed copy holds the
+// face's normal, so that no table of normals is needed beside the meshes.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -15,55 +17,51 @@
 #include "model/named_material.h"
 #include "model/rok_smoothing.h"
 
+// A face's batch key is its colour + 16 * its group.
+constexpr uint32_t kRokKeysPerGroup = 16;
+
+// A point, already scaled by the negated caller scale. One whose coordinates could not all be
+// read as finite floats is unusable and holds NaN in x: a flag beside the coordinates would
+// make the table a third larger.
 struct RokPoint {
-    float x = 0.0f;  // already scaled by the negated caller scale
+    float x = 0.0f;
     float y = 0.0f;
     float z = 0.0f;
-    bool usable = false;  // false when a coordinate is no finite float
+
+    bool usable() const { return !std::isnan(x); }
 };
 
-// One face as read; its reversed copy is made when the batch is built. Kept small: a model
-// holds a million of them while its meshes are built.
+// One face as read; its normal and its reversed copy are made when the batch is built. Kept
+// small: a model holds a million of them while its meshes are built.
 struct RokFace {
-    float nx = 0.0f;  // unit face normal, or zero for a face without area
-    float ny = 0.0f;
-    float nz = 0.0f;
     uint32_t firstCorner = 0;  // where its corners' point numbers start in the corner list
     int32_t cornerCount = 0;
-    int32_t colour = 0;  // palette index from 0, checked when the palette is known
-    uint16_t group = 0;  // group of the face's first edge
+    uint16_t colour = 0;  // palette index from 0, below kRokMaxPaletteEntries
+    uint16_t group = 0;   // group of the face's first edge
+
+    // Faces of one key make one batch (several colours share a key only where the palette has
+    // more than 16).
+    uint32_t key() const { return colour + kRokKeysPerGroup * uint32_t{group}; }
 };
 
 // What the reader read: the faces, their corners' point numbers face after face, the points.
 struct RokRecords {
     std::vector<RokPoint> points;  // in file order, numbered from 0
     std::vector<int32_t> corners;  // every corner names a usable point
-    std::vector<RokFace> faces;    // in file order; colours within the palette once built
+    std::vector<RokFace> faces;    // in file order; sorted into batches once the palette is known
 };
 
-// A batch's entries, each a face's key (colour + 16 * group) in the upper 32 bits and its
-// number in the lower ones, the face numbers in file order.
-using RokBatch = std::span<const uint64_t>;
-
-inline uint64_t rokBatchEntry(int64_t key, size_t faceNumber)
-{
-    return static_cast<uint64_t>(key) << 32 | faceNumber;
-}
-inline int64_t rokBatchKey(uint64_t entry)
-{
-    return static_cast<int64_t>(entry >> 32);
-}
-inline size_t rokFaceNumber(uint64_t entry)
-{
-    return static_cast<uint32_t>(entry);
-}
+// A batch: faces of one key, in file order.
+using RokBatch = std::span<const RokFace>;
 
 class RokBatchBuilder {
 public:
-    RokBatchBuilder(const RokRecords& records, MaterialList& materials, FrameBudget& frames);
+    RokBatchBuilder(RokRecords& records, MaterialList& materials, FrameBudget& frames);
 
     // Adds the batch's meshes under parent, each taking a frame from the budget; the faces of a
-    // colour for which none is left are counted as dropped there.
+    // colour for which none is left are counted as dropped there. The points are needed only
+    // to place faces: once the last batch of the records is placed, they are freed before it
+    // is smoothed, where the meshes' memory is at its largest.
     void build(RokBatch batch, Frame* parent);
 
 private:
@@ -73,7 +71,7 @@ private:
     void planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes);
     void placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes, std::vector<uint32_t>& fans);
 
-    const RokRecords& records;
+    RokRecords& records;
     MaterialList& materials;
     FrameBudget& frames;
     RokSmoothing smoothing;

@@ -38,6 +38,9 @@ static_assert(kRokMaxFileBytes / 5 * 2 < static_cast<size_t>(INT32_MAX), "face c
 // entry's key and face number (rok_batch.h).
 static_assert(kRokMaxFileBytes < UINT32_MAX, "corner and face numbers are 32-bit");
 static_assert(kRokMaxPaletteEntries + 16 * int64_t{UINT16_MAX} < INT32_MAX, "keys are 32-bit");
+// A kept face's colour and its corners' numbers within it are 16-bit (rok_batch.h, rok_smoothing.h).
+static_assert(kRokMaxPaletteEntries - 1 <= UINT16_MAX && kRokMaxFaceCorners - 1 <= UINT16_MAX,
+              "colours and corner numbers are 16-bit");
 // A batch's mesh takes at most 6 vertices per corner (its face's fan and its reversed copy's),
 // and each corner takes an edge line of at least a digit and a line end: its vertex count
 // stays an int32.

@@ -7,7 +7,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -33,7 +35,6 @@ constexpr int kEdgeSkippedLines = 1;     // per edge: first point, second point,
 constexpr int kPaletteHeadLines = 2;     // after "PALC0", skipped
 constexpr int kPaletteChannels = 6;      // per colour: red, green, blue, emissive r, g, b,
 constexpr int kPaletteSkippedLines = 1;  // then 1 skipped
-constexpr int64_t kKeysPerGroup = 16;    // key = colour + 16 * group
 
 // The colours used when the file has no palette, as the device's 0xAARRGGBB words.
 struct BuiltinColour {
@@ -126,16 +127,14 @@ Vector3 positionOf(const RokPoint& point)
     return Vector3(point.x, point.y, point.z);
 }
 
-bool isFinite(const Vector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
+// Ten bytes, not twelve: a model has more edges than faces, all held while its faces are read.
+#pragma pack(push, 2)
 struct RokEdge {
     int32_t first = -1;  // point numbers from 0; -1 when the file's number is not a point's
     int32_t second = -1;
     uint16_t group = 0;  // the file's group number as an unsigned 16-bit value
 };
+#pragma pack(pop)
 
 class RokReader {
 public:
@@ -167,7 +166,8 @@ private:
     std::vector<RokPoint>& points = records.points;   // in file order, numbered from 0
     std::vector<int32_t>& corners = records.corners;  // the faces' corner point numbers, face after face
     std::vector<RokFace>& faces = records.faces;      // in file order
-    std::vector<RokEdge> edges;                       // in file order, numbered from 0
+    std::deque<RokEdge> edges;                        // in file order, numbered from 0; grows
+                                                      // block by block, never copied
     FrameBudget frames;                               // group and mesh frames the model may still make
     int64_t lastGroup = -1;                           // group of the last group frame made
     Frame* lastGroupFrame = nullptr;
@@ -196,7 +196,7 @@ void RokReader::readSections()
         more = readEdges(line);
     if (more && line == kFaceKeyword)
         more = readFaces(line);
-    std::vector<RokEdge>().swap(edges);  // faces hold their corners' points; edges are done
+    std::deque<RokEdge>().swap(edges);  // faces hold their corners' points; edges are done
     if (more && line == kPaletteKeyword)
         readPalette();
     else
@@ -225,7 +225,8 @@ bool RokReader::readPoints(std::string_view& line)
         point.x *= pointScale.x;
         point.y *= pointScale.y;
         point.z *= pointScale.z;
-        point.usable = readAll && isFinite(positionOf(point));
+        if (!readAll || !isFinite(positionOf(point)))
+            point.x = std::numeric_limits<float>::quiet_NaN();
         points.push_back(point);
     }
 }
@@ -323,7 +324,9 @@ bool RokReader::readFaceEdges(int32_t cornerCount, int32_t colour)
         previous = edge;
     }
     corners.push_back(previous.first == corners[first] ? previous.second : previous.first);
-    if (intact && cornersUsable(first))
+    // A colour past the palette's most entries has none, so its faces are never drawn.
+    const bool coloured = colour >= 0 && colour < kRokMaxPaletteEntries;
+    if (intact && coloured && cornersUsable(first))
         addFace(colour, group, first);
     else
         corners.resize(first);
@@ -335,50 +338,20 @@ bool RokReader::cornersUsable(size_t first) const
     for (size_t i = first; i < corners.size(); ++i) {
         const int32_t point = corners[i];
         if (point < 0 || static_cast<size_t>(point) >= points.size() ||
-            !points[static_cast<size_t>(point)].usable)
+            !points[static_cast<size_t>(point)].usable())
             return false;
     }
     return true;
 }
 
-// (P1 - P0) x (P2 - P1) normalised; zero for a triangle without area. A normal whose squared
-// length leaves the float range (a face far larger or smaller than any model's) is first
-// brought near unit length by its largest component, where normalising as such would give
-// zero, infinities or NaNs.
-Vector3 unitNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2)
-{
-    Vector3 normal = p0.triangleNormal(p1, p2);
-    if (!isFinite(normal))
-        return Vector3();
-    const float lengthSquared = normal.dot(normal);
-    if (!(lengthSquared >= FLT_MIN && lengthSquared <= FLT_MAX)) {
-        const float largest = std::max({std::fabs(normal.x), std::fabs(normal.y), std::fabs(normal.z)});
-        if (largest == 0.0f)
-            return Vector3();
-        // Divided, not scaled by 1 / largest, which overflows for a denormal largest.
-        normal.set(normal.x / largest, normal.y / largest, normal.z / largest);
-    }
-    normal.normalize();
-    return isFinite(normal) ? normal : Vector3();
-}
-
-// Keeps the face whose corners start at `first`, with its unit normal.
+// Keeps the face whose corners start at `first`.
 void RokReader::addFace(int32_t colour, uint16_t group, size_t first)
 {
     RokFace face;
-    face.colour = colour;
+    face.colour = static_cast<uint16_t>(colour);
     face.group = group;
     face.firstCorner = static_cast<uint32_t>(first);
     face.cornerCount = static_cast<int32_t>(corners.size() - first);
-    if (face.cornerCount >= 3) {
-        const auto corner = [&](size_t k) {
-            return positionOf(points[static_cast<size_t>(corners[first + k])]);
-        };
-        const Vector3 normal = unitNormal(corner(0), corner(1), corner(2));
-        face.nx = normal.x;
-        face.ny = normal.y;
-        face.nz = normal.z;
-    }
     faces.push_back(face);
 }
 
@@ -434,23 +407,22 @@ void RokReader::build()
     entry.root->lighting = 1;
 
     const int32_t paletteSize = entry.materials.count();
-    std::vector<uint64_t> order;
-    order.reserve(faces.size());
-    for (size_t i = 0; i < faces.size(); ++i) {
-        const RokFace& face = faces[i];
-        if (face.colour >= 0 && face.colour < paletteSize)
-            order.push_back(rokBatchEntry(face.colour + kKeysPerGroup * face.group, i));
-    }
-    std::sort(order.begin(), order.end());
+    std::erase_if(faces, [paletteSize](const RokFace& face) { return face.colour >= paletteSize; });
+    // A face's first corner grows with its place in the file.
+    const auto before = [](const RokFace& a, const RokFace& b) {
+        return a.key() != b.key() ? a.key() < b.key() : a.firstCorner < b.firstCorner;
+    };
+    if (!std::is_sorted(faces.begin(), faces.end(), before))
+        std::sort(faces.begin(), faces.end(), before);
 
     RokBatchBuilder batches(records, entry.materials, frames);
-    for (size_t begin = 0; begin < order.size();) {
+    for (size_t begin = 0; begin < faces.size();) {
         size_t end = begin + 1;
-        const int64_t key = rokBatchKey(order[begin]);
-        while (end < order.size() && rokBatchKey(order[end]) == key)
+        const uint32_t key = faces[begin].key();
+        while (end < faces.size() && faces[end].key() == key)
             ++end;
-        if (Frame* parent = batchParent(key / kKeysPerGroup))
-            batches.build(RokBatch(order).subspan(begin, end - begin), parent);
+        if (Frame* parent = batchParent(key / kRokKeysPerGroup))
+            batches.build(RokBatch(faces).subspan(begin, end - begin), parent);
         begin = end;
     }
 }

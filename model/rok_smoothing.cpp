@@ -2,17 +2,13 @@
 // faces its vertex normals, for faces written out as Face records or given as pairs.
 #include "model/rok_smoothing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
 #include "model/rok_limits.h"
 
 namespace {
-
-bool isFinite(const Vector3& v)
-{
-    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
 
 void setNormal(MeshVertex& vertex, const Vector3& normal)
 {
@@ -116,8 +112,10 @@ public:
         const size_t n = pairs.points(p).size();
         for (int copy = 0; copy < 2; ++copy) {
             MeshVertex* corners = pairs.corners(p, copy);
+            if (corners == nullptr)
+                continue;
             const Vector3 own = normal(2 * p + copy);
-            for (size_t k = 0; corners != nullptr && k < n; ++k)
+            for (size_t k = 0; k < n; ++k)
                 setNormal(corners[k], own);
         }
     }
@@ -132,7 +130,7 @@ public:
             out.push_back(Corner{2 * p, c->corner});
         for (const Corner* c = last; c != first;) {
             --c;
-            out.push_back(Corner{2 * p + 1, n - 1 - c->corner});
+            out.push_back(Corner{2 * p + 1, static_cast<uint16_t>(n - 1 - c->corner)});
         }
     }
     Vector3 normal(int32_t face) const
@@ -158,13 +156,30 @@ RokSmoothing::RokSmoothing(int32_t count)
 int32_t RokSmoothing::slotOf(int32_t point)
 {
     int32_t& slot = slotOfPoint[static_cast<size_t>(point)];
-    if (slot < 0) {
-        slot = static_cast<int32_t>(slotPoint.size());
-        slotPoint.push_back(point);
-        slotLastFace.push_back(-1);
-        slotVisits.push_back(0);
-    }
+    if (slot < 0)
+        slot = slotCount++;
     return slot;
+}
+
+// False when the face passes through one point at more than kRokMaxPointVisits corners, or has
+// more corners than a corner number holds (no face the reader keeps has).
+bool RokSmoothing::withinVisits(std::span<const int32_t> points)
+{
+    if (points.size() > static_cast<size_t>(kRokMaxFaceCorners))
+        return false;
+    if (points.size() <= static_cast<size_t>(kRokMaxPointVisits))
+        return true;
+    repeats.clear();
+    for (const int32_t point : points) {
+        if (point >= 0 && point < pointCount)
+            repeats.push_back(point);
+    }
+    std::sort(repeats.begin(), repeats.end());
+    for (size_t i = kRokMaxPointVisits; i < repeats.size(); ++i) {
+        if (repeats[i] == repeats[i - kRokMaxPointVisits])
+            return false;
+    }
+    return true;
 }
 
 template <typename Batch>
@@ -174,50 +189,44 @@ void RokSmoothing::markParticipants(const Batch& batch, float threshold)
     for (int32_t f = 0; f < batch.units(); ++f) {
         if (!batch.takesPart(f, threshold))
             continue;
-        bool withinVisits = true;
-        for (const int32_t point : batch.points(f)) {
-            if (point < 0 || point >= pointCount)
-                continue;
-            const auto slot = static_cast<size_t>(slotOf(point));
-            if (slotLastFace[slot] != f) {
-                slotLastFace[slot] = f;
-                slotVisits[slot] = 0;
-            }
-            if (++slotVisits[slot] > kRokMaxPointVisits)
-                withinVisits = false;
+        const std::span<const int32_t> points = batch.points(f);
+        for (const int32_t point : points) {
+            if (point >= 0 && point < pointCount)
+                slotOf(point);
         }
-        participates[static_cast<size_t>(f)] = withinVisits ? 1 : 0;
+        participates[static_cast<size_t>(f)] = withinVisits(points) ? 1 : 0;
     }
 }
 
 // A counting sort of the participants' corners by point; within a point they stay in batch
-// order and corner order, the order in which the rule visits them.
+// order and corner order, the order in which the rule visits them. Filled from the last
+// corner back, each slot's count becomes its start.
 template <typename Batch>
 void RokSmoothing::collectCorners(const Batch& batch)
 {
-    const size_t slots = slotPoint.size();
+    const auto slots = static_cast<size_t>(slotCount);
     slotStart.assign(slots + 1, 0);
     for (int32_t f = 0; f < batch.units(); ++f) {
         if (participates[static_cast<size_t>(f)] == 0)
             continue;
         for (const int32_t point : batch.points(f)) {
             if (point >= 0 && point < pointCount)
-                ++slotStart[static_cast<size_t>(slotOfPoint[static_cast<size_t>(point)]) + 1];
+                ++slotStart[static_cast<size_t>(slotOfPoint[static_cast<size_t>(point)])];
         }
     }
-    for (size_t s = 0; s < slots; ++s)
-        slotStart[s + 1] += slotStart[s];
+    for (size_t s = 1; s < slots; ++s)
+        slotStart[s] += slotStart[s - 1];
+    slotStart[slots] = slots > 0 ? slotStart[slots - 1] : 0;
     corners.resize(slotStart[slots]);
-    std::vector<uint32_t> fill(slotStart.begin(), slotStart.end() - 1);
-    for (int32_t f = 0; f < batch.units(); ++f) {
+    for (int32_t f = batch.units() - 1; f >= 0; --f) {
         if (participates[static_cast<size_t>(f)] == 0)
             continue;
         const std::span<const int32_t> points = batch.points(f);
-        for (size_t k = 0; k < points.size(); ++k) {
+        for (size_t k = points.size(); k-- > 0;) {
             const int32_t point = points[k];
             if (point >= 0 && point < pointCount) {
                 const auto slot = static_cast<size_t>(slotOfPoint[static_cast<size_t>(point)]);
-                corners[fill[slot]++] = Corner{f, static_cast<int32_t>(k)};
+                corners[--slotStart[slot]] = Corner{f, static_cast<uint16_t>(k)};
             }
         }
     }
@@ -285,13 +294,17 @@ void RokSmoothing::smoothPoint(const Batch& batch, float threshold)
     }
 }
 
-void RokSmoothing::releaseSlots()
+// Every point of the batch gives its slot back, so that the table is all -1 between batches.
+template <typename Batch>
+void RokSmoothing::releaseSlots(const Batch& batch)
 {
-    for (const int32_t point : slotPoint)
-        slotOfPoint[static_cast<size_t>(point)] = -1;
-    slotPoint.clear();
-    slotLastFace.clear();
-    slotVisits.clear();
+    for (int32_t f = 0; f < batch.units(); ++f) {
+        for (const int32_t point : batch.points(f)) {
+            if (point >= 0 && point < pointCount)
+                slotOfPoint[static_cast<size_t>(point)] = -1;
+        }
+    }
+    slotCount = 0;
 }
 
 template <typename Batch>
@@ -303,7 +316,10 @@ void RokSmoothing::smoothBatch(const Batch& batch, float threshold)
             batch.keepOwnNormals(f);
     }
     collectCorners(batch);
-    for (size_t s = 0; s < slotPoint.size(); ++s) {
+    // The walk needs only the corners grouped by slot; the slots go back before the Face
+    // records' corners are marked visited.
+    releaseSlots(batch);
+    for (size_t s = 0; s + 1 < slotStart.size(); ++s) {
         atPoint.clear();
         for (size_t i = slotStart[s]; i < slotStart[s + 1];) {
             size_t j = i + 1;
@@ -314,7 +330,6 @@ void RokSmoothing::smoothBatch(const Batch& batch, float threshold)
         }
         smoothPoint(batch, threshold);
     }
-    releaseSlots();
 }
 
 void RokSmoothing::smooth(Face* faces, int32_t faceCount, float threshold)

@@ -44,6 +44,7 @@ public:
     virtual int32_t pairCount() const = 0;
     // The face's corners' point numbers, in corner order.
     virtual std::span<const int32_t> points(int32_t pair) const = 0;
+    // Asked only of pairs that have corners (below).
     virtual Vector3 normal(int32_t pair) const = 0;
     // Where the normals of the face's corners (copy 0) or of its reversed copy's (copy 1) go,
     // corner after corner; null for a face that takes no part (it gets no normals).
@@ -65,10 +66,14 @@ public:
     void smooth(const RokFacePairs& pairs, float threshold);
 
 private:
+    // Six bytes, not eight: a batch's corners are grouped in a table of these, the largest
+    // one the smoothing keeps.
+#pragma pack(push, 2)
     struct Corner {
-        int32_t face;    // position of the face in the batch (for pairs, of the pair)
-        int32_t corner;  // corner number within the face
+        int32_t face;     // position of the face in the batch (for pairs, of the pair)
+        uint16_t corner;  // corner number within the face (faces have at most kRokMaxFaceCorners)
     };
+#pragma pack(pop)
     // The corners of one face at one point: entries [cursor, end) of `atPoint` are unvisited.
     struct Run {
         int32_t face;
@@ -86,15 +91,16 @@ private:
     template <typename Batch>
     void smoothPoint(const Batch& batch, float threshold);
     int32_t slotOf(int32_t point);
-    void releaseSlots();
+    bool withinVisits(std::span<const int32_t> points);
+    template <typename Batch>
+    void releaseSlots(const Batch& batch);
 
     int32_t pointCount;                 // valid point numbers are 0 .. pointCount - 1
     std::vector<int32_t> slotOfPoint;   // per point, its slot in this batch, or -1; all -1 between batches
-    std::vector<int32_t> slotPoint;     // per slot, the point it stands for
-    std::vector<int32_t> slotLastFace;  // per slot, the last face counted through it
-    std::vector<int32_t> slotVisits;    // per slot, that face's corners at the point so far
+    int32_t slotCount = 0;              // slots handed out in this batch
     std::vector<uint32_t> slotStart;    // per slot, where its corners begin in `corners`, and the end
                                         // (a batch holds fewer than 2^32 corners: rok_limits.h)
+    std::vector<int32_t> repeats;       // scratch of one face: its points, sorted
     std::vector<uint8_t> participates;  // per face (or pair) of the batch, 1 when it takes part
     std::vector<Corner> corners;        // participants' corners grouped by slot, in batch order
     std::vector<Corner> atPoint;        // scratch of one point: its corners in batch order

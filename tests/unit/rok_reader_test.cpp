@@ -573,8 +573,14 @@ Batch randomBatch(std::mt19937& random)
         std::vector<int32_t> corners(3 + random() % 5);
         for (int32_t& c : corners)
             c = static_cast<int32_t>(random() % pointCount);
-        if (random() % 15 == 0)
-            corners = std::vector<int32_t>(kRokMaxPointVisits + random() % 2, corners[0]);
+        if (random() % 15 == 0) {
+            // A point at the most corners a face may pass through, or one more, among others.
+            const int32_t repeated = corners[0];
+            corners.assign(kRokMaxPointVisits + random() % 2, repeated);
+            for (unsigned others = random() % 3; others > 0; --others)
+                corners.insert(corners.begin() + random() % corners.size(),
+                               static_cast<int32_t>(random() % pointCount));
+        }
         batch.add(normal, corners);
         if (random() % 2 == 0)
             batch.add(normal.negated(), std::vector<int32_t>(corners.rbegin(), corners.rend()));
