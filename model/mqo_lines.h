@@ -1,9 +1,8 @@
 // MqoLines: the lines of a Metasequoia document as its reader takes them: either a text handed
 // over whole, or a model file read in chunks, so that a large file is never held in memory
-// whole. Lines are cut as LineReader cuts them (a line ends at a line feed, the carriage return
-// before it is dropped, only the first kMaxLineBytes bytes are handed out), and only lines that
-// hold something are handed out, without their leading white space; binary blocks inside the
-// text are read as raw bytes.
+// whole. A line ends at a line feed, the carriage return before it is dropped and only its
+// first kMaxLineBytes bytes are kept (model_text.h); only lines that hold something are handed
+// out, without their leading white space; binary blocks inside the text are read as raw bytes.
 //
 // A line handed out stays valid until the next one is asked for, no longer.
 #pragma once
@@ -14,7 +13,7 @@
 #include <string_view>
 
 #include "base/files.h"
-#include "model/line_reader.h"
+#include "model/model_text.h"
 
 class MqoLines {
 public:

@@ -8,7 +8,7 @@
 //
 // Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
 // - the file: at most kMaxModelFileBytes, read in chunks (mqo_lines.h) and never held whole;
-//   lines at most kMaxLineBytes (line_reader.h);
+//   lines at most kMaxLineBytes (model_text.h);
 // - materials: kMaxMaterials kept, later material lines read past;
 // - mesh frames: kMaxMeshFrames for the document (build_meshes.h), later faces left out;
 // - face corners: kMaxDocumentCorners for the document, mirror copies included, later mirror
@@ -32,6 +32,7 @@
 
 #include "base/cp932.h"
 #include "model/build_meshes.h"
+#include "model/model_text.h"
 #include "model/mqo_lines.h"
 #include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"

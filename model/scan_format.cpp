@@ -9,6 +9,8 @@
 #include <cstdarg>
 #include <limits>
 
+#include "model/model_text.h"
+
 namespace {
 
 bool isDigit(char c)

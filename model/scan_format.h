@@ -1,6 +1,5 @@
 // ScanFormat: the format-driven line scanner of the text model readers, and the number
-// readers it is built on. The lines themselves come from LineReader (readContentLine,
-// readLine), declared in line_reader.h and included here for the readers' convenience.
+// readers it is built on.
 //
 // Numbers are read the same way on every system, whatever the process locale: a decimal point
 // is always '.'.
@@ -11,8 +10,6 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-
-#include "model/line_reader.h"
 
 // Walks input and format side by side and stores each conversion into the next output:
 // %d into an int32_t*, %f into a float*, %s into a std::string*, %x into a uint32_t*; any

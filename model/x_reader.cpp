@@ -14,7 +14,7 @@
 //   number past the list, a reference to no material) gets the default white material.
 //
 // Limits, so that no file makes the reader allocate or work beyond a fixed multiple of its size:
-// - the file: at most kMaxModelFileBytes (line_reader.h), read in chunks as the tokens are taken
+// - the file: at most kMaxModelFileBytes (model_text.h), read in chunks as the tokens are taken
 //   (x_tokens.h), so that it is never held whole; a longer token widens the window to hold it;
 // - materials: kMaxMaterials kept (each may load a texture); later ones are read past, and faces
 //   that name them get the default material; references find materials through an index;
@@ -38,7 +38,7 @@
 #include "base/files.h"
 #include "math/matrix4.h"
 #include "model/build_meshes.h"
-#include "model/line_reader.h"
+#include "model/model_text.h"
 #include "model/texture_source.h"
 #include "model/x_mesh.h"
 #include "model/x_placement.h"

@@ -1,7 +1,7 @@
 #include "model/x_tokens.h"
 
 #include "base/cp932.h"
-#include "model/line_reader.h"
+#include "model/model_text.h"
 #include "model/scan_format.h"
 
 #include <algorithm>

@@ -2,6 +2,7 @@
 // the texture path, settings and view file bytes through their decoders, lines through ScanFormat.
 #include "tests/fuzz/fuzz_targets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "app/view_file.h"
 #include "image/picture_decoder.h"
 #include "model/model_cache.h"
+#include "model/model_text.h"
+#include "model/mqo_lines.h"
 #include "model/scan_format.h"
 #include "model/texture_source.h"
 #include "render/texture.h"
@@ -155,26 +158,28 @@ bool scanWithFormat(uint8_t choice, std::string_view line)
     }
 }
 
-// Lines handed out lie inside the text, and the reader always moves on.
+// Content lines hold something, start with no white space, hold no line feed and keep the
+// length cap; raw reads never take more than remains; the reader always moves on.
 bool linesReadInBounds(std::string_view text)
 {
-    LineReader lines{std::string(text)};
-    const char* begin = lines.text().data();
-    const char* end = begin + lines.text().size();
+    MqoLines lines{std::string(text)};
     std::string_view line;
-    for (int k = 0; !lines.atEnd(); ++k) {
-        const std::size_t before = lines.position();
-        bool got = false;
+    char bytes[8];
+    for (int k = 0; lines.remaining() > 0; ++k) {
+        const std::size_t before = lines.remaining();
         if (k % 3 == 2) {
-            got = lines.readBytes(static_cast<std::size_t>(text[before]) & 7u, line);
-            if (!got)
-                break;
-        } else {
-            got = k % 3 == 0 ? lines.readLine(line) : lines.readContentLine(line);
-        }
-        if (got && (line.data() < begin || line.data() + line.size() > end))
+            const std::size_t asked = static_cast<std::size_t>(text[text.size() - before]) & 7u;
+            if (lines.readBytes(bytes, asked) != std::min(asked, before))
+                return false;
+            if (asked == 0)
+                continue;
+        } else if (!lines.readContentLine(line)) {
+            return lines.remaining() == 0;
+        } else if (isTextWhiteSpace(line.front()) || line.find('\n') != std::string_view::npos ||
+                   line.size() > kMaxLineBytes) {
             return false;
-        if (lines.position() <= before && !(k % 3 == 2 && line.empty()))
+        }
+        if (lines.remaining() >= before)
             return false;
     }
     return true;

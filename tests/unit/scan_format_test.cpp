@@ -1,4 +1,4 @@
-// ScanFormat, the number readers under it and LineReader.
+// ScanFormat and the number readers under it.
 #include "model/scan_format.h"
 
 #include <gtest/gtest.h>
@@ -6,12 +6,9 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <random>
 #include <string>
-#include <system_error>
 
 namespace {
 
@@ -231,123 +228,6 @@ TEST(ScanFormat, IgnoresTheProcessLocale)
     EXPECT_EQ(count, 2);
     EXPECT_FLOAT_EQ(x, 1.5f);
     EXPECT_FLOAT_EQ(y, 2.0f);
-}
-
-TEST(LineReader, CutsLinesAtLineFeeds)
-{
-    LineReader reader("a\r\nb\n\r\n  \t\r\n\v\f\n  c d \r\ne\r\r\nlast");
-    std::string line;
-    const char* const asTheyCome[] = {"a", "b", "", "  \t", "\v\f", "  c d ", "e\r", "last"};
-    for (const char* expected : asTheyCome) {
-        ASSERT_TRUE(reader.readLine(line));
-        EXPECT_EQ(line, expected);
-    }
-    EXPECT_FALSE(reader.readLine(line));
-
-    reader.seek(0);
-    const char* const content[] = {"a", "b", "c d ", "e\r", "last"};
-    for (const char* expected : content) {
-        ASSERT_TRUE(reader.readContentLine(line));
-        EXPECT_EQ(line, expected);
-    }
-    EXPECT_FALSE(reader.readContentLine(line));
-    EXPECT_TRUE(reader.atEnd());
-}
-
-TEST(LineReader, CutsLongLinesToTheLimit)
-{
-    const std::string longLine(kMaxLineBytes + 5, 'x');
-    LineReader reader(longLine + "\r\nnext\n" + longLine);
-    std::string line;
-    ASSERT_TRUE(reader.readLine(line));
-    EXPECT_EQ(line, std::string(kMaxLineBytes, 'x'));
-    ASSERT_TRUE(reader.readLine(line));
-    EXPECT_EQ(line, "next");
-    ASSERT_TRUE(reader.readLine(line));
-    EXPECT_EQ(line.size(), kMaxLineBytes);
-    EXPECT_TRUE(reader.atEnd());
-}
-
-TEST(LineReader, EmptyAndBlankTexts)
-{
-    std::string line = "x";
-    LineReader empty("");
-    EXPECT_FALSE(empty.readLine(line));
-    EXPECT_FALSE(empty.readContentLine(line));
-    LineReader blank("\n\n \r\n\t");
-    EXPECT_FALSE(blank.readContentLine(line));
-    LineReader oneFeed("\n");
-    ASSERT_TRUE(oneFeed.readLine(line));
-    EXPECT_EQ(line, "");
-    EXPECT_FALSE(oneFeed.readLine(line));
-}
-
-TEST(LineReader, ReadsRawBytesAcrossLineEnds)
-{
-    std::string text = "Vector 1 [6]\n";
-    text += std::string("}\n\0{\r\n", 6);
-    text += "next\n";
-    LineReader reader(text);
-    std::string_view line;
-    ASSERT_TRUE(reader.readContentLine(line));
-    EXPECT_EQ(line, "Vector 1 [6]");
-    std::string_view bytes;
-    ASSERT_TRUE(reader.readBytes(6, bytes));
-    EXPECT_EQ(bytes, std::string_view("}\n\0{\r\n", 6));
-    ASSERT_TRUE(reader.readContentLine(line));
-    EXPECT_EQ(line, "next");
-    EXPECT_FALSE(reader.readBytes(1, bytes));
-    reader.seek(text.size() - 2);
-    EXPECT_FALSE(reader.readBytes(3, bytes));
-    EXPECT_EQ(reader.remaining(), 2u);
-    reader.seek(text.size() + 100);
-    EXPECT_TRUE(reader.atEnd());
-}
-
-// A model file's text, mapped or read, under its name; an empty file opens with no lines, a
-// missing one or one past kMaxModelFileBytes does not open; a reader that opens another file
-// starts from its beginning.
-TEST(LineReader, OpensModelFiles)
-{
-    const std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("vellarn-lines-" + std::to_string(std::random_device()()));
-    ASSERT_TRUE(std::filesystem::create_directory(dir));
-    const auto write = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream(dir / name, std::ios::binary) << bytes;
-        return (dir / name).string();
-    };
-    const std::string text = write("text.x", "first\r\n\n  second\nlast");
-    const std::string empty = write("empty.x", "");
-    const std::string big = write("big.x", "xof 0302txt 0032\n");
-    // Sparse, so no disk is filled; some file systems (and emulated 32-bit Wine, now and then)
-    // refuse to grow a file that far, and then only the cap goes untested.
-    std::error_code grown;
-    std::filesystem::resize_file(big, kMaxModelFileBytes + 1, grown);
-
-    LineReader reader;
-    std::string_view line;
-    ASSERT_TRUE(reader.openModelFile(text));
-    ASSERT_TRUE(reader.readContentLine(line));
-    EXPECT_EQ(line, "first");
-    ASSERT_TRUE(reader.openModelFile(text));
-    EXPECT_EQ(reader.position(), 0u);
-    ASSERT_TRUE(reader.readContentLine(line));
-    ASSERT_TRUE(reader.readContentLine(line));
-    EXPECT_EQ(line, "second");
-    ASSERT_TRUE(reader.readContentLine(line));
-    EXPECT_EQ(line, "last");
-    EXPECT_FALSE(reader.readContentLine(line));
-
-    ASSERT_TRUE(reader.openModelFile(empty));
-    EXPECT_TRUE(reader.atEnd());
-    EXPECT_FALSE(reader.readLine(line));
-    EXPECT_FALSE(reader.openModelFile((dir / "missing.x").string()));
-    EXPECT_TRUE(reader.atEnd());
-    if (!grown) {
-        EXPECT_FALSE(reader.openModelFile(big));
-        EXPECT_TRUE(reader.atEnd());
-    }
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
