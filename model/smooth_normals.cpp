@@ -348,15 +348,6 @@ void smoothFaces(const Faces& faces, int32_t faceCount, int32_t vertexCount, flo
 
 }  // namespace
 
-Vector3 normalizedOrZero(const Vector3& v)
-{
-    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
-    if (!(lengthSquared > 0.0f))
-        return {};
-    Vector3 unit = v;
-    return unit.normalize();
-}
-
 void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float facetAngle)
 {
     if (faces == nullptr)
