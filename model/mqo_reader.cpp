@@ -668,7 +668,8 @@ private:
     {
         if (at == std::string_view::npos)
             return materials_.size() - 1;
-        const int32_t number = textToInt(line.substr(at + 3));
+        std::size_t pos = at + 3;
+        const int32_t number = scanMqoInt(line, pos);
         if (number < 0 || static_cast<std::size_t>(number) >= materials_.size())
             return materials_.size();
         return static_cast<std::size_t>(number);

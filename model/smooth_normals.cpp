@@ -16,8 +16,14 @@ namespace {
 // Around the threshold's cosine the exact arccos decides; elsewhere the cosine alone does.
 constexpr float kCosineMargin = 1e-4f;
 
+// Squared lengths closer to 1 than this are taken as exactly 1: a unit normal, as the readers
+// make them, is off by a few rounding steps, and 1 as its reciprocal length moves the cosine
+// of a pair by less than 1e-6, far inside kCosineMargin.
+constexpr float kUnitLengthTolerance = 1e-6f;
+
 // A face normal with its squared length (computed as Vector3::dot computes it) and the
-// reciprocal of its length.
+// reciprocal of its length (1 for a unit normal, without a root and a division for each of
+// the face's corners).
 struct PreparedNormal {
     Vector3 v;
     float lengthSquared = 0.0f;
@@ -26,7 +32,8 @@ struct PreparedNormal {
     explicit PreparedNormal(const Vector3& n)
         : v(n),
           lengthSquared(n.x * n.x + n.y * n.y + n.z * n.z),
-          inverseLength(1.0f / std::sqrt(lengthSquared))
+          inverseLength(
+              std::fabs(lengthSquared - 1.0f) < kUnitLengthTolerance ? 1.0f : 1.0f / std::sqrt(lengthSquared))
     {}
 };
 
@@ -347,15 +354,6 @@ void smoothFaces(const Faces& faces, int32_t faceCount, int32_t vertexCount, flo
 }
 
 }  // namespace
-
-Vector3 normalizedOrZero(const Vector3& v)
-{
-    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
-    if (!(lengthSquared > 0.0f))
-        return {};
-    Vector3 unit = v;
-    return unit.normalize();
-}
 
 void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float facetAngle)
 {

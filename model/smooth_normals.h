@@ -28,4 +28,11 @@ void smoothNormals(Face* faces, int32_t faceCount, int32_t vertexCount, float fa
 void smoothNormals(const ObjectFaces& faces, int32_t vertexCount);
 
 // v / |v|, or zero when |v| is zero (where normalize would give NaN).
-Vector3 normalizedOrZero(const Vector3& v);
+inline Vector3 normalizedOrZero(const Vector3& v)
+{
+    const float lengthSquared = v.x * v.x + v.y * v.y + v.z * v.z;
+    if (!(lengthSquared > 0.0f))
+        return {};
+    Vector3 unit = v;
+    return unit.normalize();
+}
