@@ -32,11 +32,11 @@
 
 #include "base/cp932.h"
 #include "model/build_meshes.h"
+#include "model/fast_numbers.h"
 #include "model/model_text.h"
 #include "model/mqo_lines.h"
 #include "model/mqo_meshes.h"
 #include "model/mqo_mirror.h"
-#include "model/mqo_numbers.h"
 #include "model/object_faces.h"
 #include "model/scan_format.h"
 #include "model/scene_part_names.h"
@@ -608,7 +608,7 @@ private:
     bool readFace(std::string_view line)
     {
         std::size_t start = 0;
-        const int32_t n = scanMqoInt(line, start);
+        const int32_t n = scanIntFast(line, start);
         const FaceLists lists = findFaceLists(line);
         if (n < 1 || lists.vertices == std::string_view::npos)
             return false;
@@ -653,7 +653,7 @@ private:
                 (line[pos] == '-' || line[pos] == '+') && pos + 1 < line.size() && isDigit(line[pos + 1]);
             if (!isDigit(line[pos]) && !signedDigit)
                 return false;
-            const int32_t index = scanMqoInt(line, pos);
+            const int32_t index = scanIntFast(line, pos);
             if (index < 0 || static_cast<std::size_t>(index) >= positions_.size())
                 return false;
             faces_.indices.push_back(index);
@@ -669,7 +669,7 @@ private:
         if (at == std::string_view::npos)
             return materials_.size() - 1;
         std::size_t pos = at + 3;
-        const int32_t number = scanMqoInt(line, pos);
+        const int32_t number = scanIntFast(line, pos);
         if (number < 0 || static_cast<std::size_t>(number) >= materials_.size())
             return materials_.size();
         return static_cast<std::size_t>(number);
@@ -687,7 +687,7 @@ private:
             if (pos >= line.size() || !startsNumber(line.substr(pos)))
                 return;
             TexturePoint& corner = faces_.uvs[first + static_cast<std::size_t>(k / 2)];
-            (k % 2 == 0 ? corner.u : corner.v) = scanMqoFloat(line, pos);
+            (k % 2 == 0 ? corner.u : corner.v) = scanFloatFast(line, pos);
         }
     }
 

@@ -1,6 +1,7 @@
 #include "model/x_tokens.h"
 
 #include "base/cp932.h"
+#include "model/fast_numbers.h"
 #include "model/model_text.h"
 #include "model/scan_format.h"
 
@@ -14,8 +15,7 @@ namespace {
 // tokenizer's loops run over every byte of the file.
 enum : uint8_t {
     kEndsWord = 1,     // white space, a separator, a brace or a quote
-    kDigit = 2,        // '0' to '9'
-    kStartsNumber = 4  // a digit, a sign or a point
+    kStartsNumber = 2  // a digit, a sign or a point
 };
 
 constexpr std::array<uint8_t, 256> kByteClass = [] {
@@ -23,7 +23,7 @@ constexpr std::array<uint8_t, 256> kByteClass = [] {
     for (const char c : {' ', '\t', '\r', '\n', '\v', '\f', ',', ';', '{', '}', '"'})
         table[static_cast<unsigned char>(c)] |= kEndsWord;
     for (char c = '0'; c <= '9'; ++c)
-        table[static_cast<unsigned char>(c)] |= kDigit | kStartsNumber;
+        table[static_cast<unsigned char>(c)] |= kStartsNumber;
     for (const char c : {'-', '+', '.'})
         table[static_cast<unsigned char>(c)] |= kStartsNumber;
     return table;
@@ -32,11 +32,6 @@ constexpr std::array<uint8_t, 256> kByteClass = [] {
 bool is(char c, uint8_t what)
 {
     return (kByteClass[static_cast<unsigned char>(c)] & what) != 0;
-}
-
-bool isDigit(char c)
-{
-    return is(c, kDigit);
 }
 
 bool endsWord(char c)
@@ -220,33 +215,15 @@ bool XTokens::readFloat(float& value)
 {
     if (!atNumber())
         return false;
-    readNumber([&] { value = scanFloat(window(), pos_); });
+    readNumber([&] { value = scanFloatFast(window(), pos_); });
     return true;
-}
-
-// Indices and counts are short runs of digits: those are read here at once; anything else (a
-// sign, a value that could pass the int32 range) the way atoi reads it.
-int32_t XTokens::parseInt()
-{
-    const char* const first = buffer_.data() + pos_;
-    const char* const last = buffer_.data() + end_;
-    const char* const cap = last - first > 9 ? first + 9 : last;  // nine digits always fit
-    const char* p = first;
-    int32_t digits = 0;
-    for (; p != cap && isDigit(*p); ++p)
-        digits = digits * 10 + (*p - '0');
-    if (p != first && (p == last || !isDigit(*p))) {
-        pos_ += static_cast<std::size_t>(p - first);
-        return digits;
-    }
-    return scanInt(window(), pos_);
 }
 
 bool XTokens::readInt(int32_t& value)
 {
     if (!atNumber())
         return false;
-    readNumber([&] { value = parseInt(); });
+    readNumber([&] { value = scanIntFast(window(), pos_); });
     return true;
 }
 

@@ -113,7 +113,6 @@ private:
     bool wordEndsInWindow();
     template <typename Parse>
     void readNumber(const Parse& parse);
-    int32_t parseInt();
 
     CappedFileReads reads_;
     uint64_t fileBytes_;        // the size told at the start

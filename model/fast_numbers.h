@@ -1,6 +1,6 @@
-// The numbers that make up most of a Metasequoia document (positions and texture coordinates
-// such as "-12.3456"), read on a short path that gives exactly what scanFloat gives for them;
-// any other form is left to scanFloat.
+// The numbers that make up most of a text model (positions, texture coordinates and indices
+// such as "-12.3456" and "1234"), read on short paths that give exactly what scanFloat and
+// scanInt give for them; any other form is left to those.
 #pragma once
 
 #include <cstddef>
@@ -76,7 +76,7 @@ inline bool scanPlainFloat(std::string_view text, std::size_t& pos, float& value
 
 // A number at text[pos] as scanFloat reads it (white space before it skipped), through the
 // short path where it applies.
-inline float scanMqoFloat(std::string_view text, std::size_t& pos)
+inline float scanFloatFast(std::string_view text, std::size_t& pos)
 {
     float value = 0.0f;
     return scanPlainFloat(text, pos, value) ? value : scanFloat(text, pos);
@@ -100,7 +100,7 @@ inline bool scanPlainInt(std::string_view text, std::size_t& pos, int32_t& value
 }
 
 // A whole number at text[pos] as scanInt reads it, through the short path where it applies.
-inline int32_t scanMqoInt(std::string_view text, std::size_t& pos)
+inline int32_t scanIntFast(std::string_view text, std::size_t& pos)
 {
     int32_t value = 0;
     return scanPlainInt(text, pos, value) ? value : scanInt(text, pos);

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "model/mqo_numbers.h"
+#include "model/fast_numbers.h"
 #include "model/scan_format.h"
 
 namespace {
@@ -24,14 +24,15 @@ void expectSameReading(const std::string& text)
     } else {
         EXPECT_EQ(pos, 0u) << text;
     }
-    std::size_t mqoPos = 0;
-    EXPECT_EQ(std::bit_cast<uint32_t>(scanMqoFloat(text, mqoPos)), std::bit_cast<uint32_t>(general)) << text;
-    EXPECT_EQ(mqoPos, generalPos) << text;
+    std::size_t fastPos = 0;
+    EXPECT_EQ(std::bit_cast<uint32_t>(scanFloatFast(text, fastPos)), std::bit_cast<uint32_t>(general))
+        << text;
+    EXPECT_EQ(fastPos, generalPos) << text;
 }
 
 }  // namespace
 
-TEST(MqoNumbers, ReadsRandomDecimalsAsScanFloatDoes)
+TEST(FastNumbers, ReadsRandomDecimalsAsScanFloatDoes)
 {
     std::mt19937 random(12345);
     for (int n = 0; n < 200000; ++n) {
@@ -52,7 +53,7 @@ TEST(MqoNumbers, ReadsRandomDecimalsAsScanFloatDoes)
 // Digit strings on both sides of the largest whole number exact as a float (2^24 = 16777216),
 // with the point at every place and up to eleven places after it: the short path divides in
 // float on one side and in double on the other.
-TEST(MqoNumbers, ReadsDecimalsAroundTheFloatDivisionLimitAsScanFloatDoes)
+TEST(FastNumbers, ReadsDecimalsAroundTheFloatDivisionLimitAsScanFloatDoes)
 {
     for (uint64_t digits = 16777216 - 500; digits <= 16777216 + 500; ++digits) {
         for (const uint64_t scaled : {digits, digits * 10000 + 1}) {
@@ -67,7 +68,7 @@ TEST(MqoNumbers, ReadsDecimalsAroundTheFloatDivisionLimitAsScanFloatDoes)
     }
 }
 
-TEST(MqoNumbers, LeavesOtherFormsToScanFloat)
+TEST(FastNumbers, LeavesOtherFormsToScanFloat)
 {
     for (const char* text :
          {"1e5", "1.5E-3 2", "+1.5", ".5", "1.", "-.5", "-", "", " 1.5", "1234567890.1234567",
@@ -75,14 +76,14 @@ TEST(MqoNumbers, LeavesOtherFormsToScanFloat)
         expectSameReading(text);
 }
 
-TEST(MqoNumbers, ReadsWholeNumbersAsScanIntDoes)
+TEST(FastNumbers, ReadsWholeNumbersAsScanIntDoes)
 {
     for (const char* text :
          {"0", "7)", "123456789 2", "1234567890", "99999999999", "-5", "+5", " 5", "007", "", "x"}) {
         std::size_t generalPos = 0;
         const int32_t general = scanInt(text, generalPos);
         std::size_t pos = 0;
-        EXPECT_EQ(scanMqoInt(text, pos), general) << text;
+        EXPECT_EQ(scanIntFast(text, pos), general) << text;
         EXPECT_EQ(pos, generalPos) << text;
     }
 }
