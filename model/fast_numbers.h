@@ -14,23 +14,24 @@ constexpr int kMaxPlainFloatDigits = 15;  // 10^15 < 2^53
 constexpr double kPlainFloatPowersOfTen[kMaxPlainFloatDigits + 1] = {
     1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 
-// Below this, a whole number is exact as a float; so is every power of ten up to
-// 10^kMaxSingleFraction (5^10 < 2^24).
+// Below this, a whole number is exact as a float.
 constexpr uint64_t kFloatExactWhole = uint64_t{1} << 24;
-constexpr int kMaxSingleFraction = 10;
-constexpr float kSinglePowersOfTen[kMaxSingleFraction + 1] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f,
-                                                              1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+// 10^-k as the nearest doubles, for fractions of at most kMaxShortFraction places.
+constexpr int kMaxShortFraction = 10;
+constexpr double kShortInversePowersOfTen[kMaxShortFraction + 1] = {1e0,  1e-1, 1e-2, 1e-3, 1e-4, 1e-5,
+                                                                    1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
 
 // mantissa / 10^fraction (fraction at most kMaxPlainFloatDigits, mantissa below 10^15), negated
-// when negative, rounded to a double and then to a float. Where both numbers are exact as
-// floats, one float division gives that same float at a fraction of the cost: a double holds
-// more than twice a float's digits, and for a quotient of two floats rounding first to double
-// then to float then always agrees with rounding straight to float. (Texture coordinates and
-// most positions are such numbers, "0.12345" or "-12.3456".)
+// when negative, rounded to a double and then to a float. For a mantissa below 2^24 and at
+// most ten places, the product with the nearest double to 10^-fraction, rounded to a float,
+// is that same float (checked for every such mantissa and fraction), and a multiplication
+// costs a fraction of a division. Texture coordinates and most positions are such numbers,
+// "0.12345" or "-12.3456".
 inline float plainDecimalToFloat(uint64_t mantissa, int fraction, bool negative)
 {
-    if (mantissa < kFloatExactWhole && fraction <= kMaxSingleFraction) {
-        const float magnitude = static_cast<float>(mantissa) / kSinglePowersOfTen[fraction];
+    if (mantissa < kFloatExactWhole && fraction <= kMaxShortFraction) {
+        const auto magnitude =
+            static_cast<float>(static_cast<double>(mantissa) * kShortInversePowersOfTen[fraction]);
         return negative ? -magnitude : magnitude;
     }
     const double magnitude = static_cast<double>(mantissa) / kPlainFloatPowersOfTen[fraction];

@@ -51,9 +51,9 @@ TEST(FastNumbers, ReadsRandomDecimalsAsScanFloatDoes)
 }
 
 // Digit strings on both sides of the largest whole number exact as a float (2^24 = 16777216),
-// with the point at every place and up to eleven places after it: the short path divides in
-// float on one side and in double on the other.
-TEST(FastNumbers, ReadsDecimalsAroundTheFloatDivisionLimitAsScanFloatDoes)
+// with the point at every place and up to eleven places after it: the short path multiplies on
+// one side and divides on the other.
+TEST(FastNumbers, ReadsDecimalsAroundTheShortPathsLimitsAsScanFloatDoes)
 {
     for (uint64_t digits = 16777216 - 500; digits <= 16777216 + 500; ++digits) {
         for (const uint64_t scaled : {digits, digits * 10000 + 1}) {
