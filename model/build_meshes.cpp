@@ -9,6 +9,7 @@
 
 #include "model/bounds.h"
 #include "model/indexed_list.h"
+#include "model/mesh_fans.h"
 #include "model/texture_alpha.h"
 
 namespace {
@@ -26,9 +27,7 @@ constexpr uint32_t kOneBits = 0x3F800000u;  // the bit pattern of 1.0f
 // Vertices a face adds to its mesh: three per triangle of its fan.
 int64_t faceContribution(const Face& face)
 {
-    if (face.vertexCount < 3 || face.vertices == nullptr)
-        return 0;
-    return 3 * (static_cast<int64_t>(face.vertexCount) - 2);
+    return face.vertices == nullptr ? 0 : fanVertices(face.vertexCount);
 }
 
 // Whether a face's vertices still fit after `filled` of a mesh's limit are taken. Counting and

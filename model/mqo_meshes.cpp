@@ -2,33 +2,15 @@
 // fans spread in place.
 #include "model/mqo_meshes.h"
 
-#include <algorithm>
-#include <cfloat>
 #include <memory>
 #include <new>
 
+#include "model/bounds.h"
+#include "model/mesh_fans.h"
 #include "model/mqo_mirror.h"
 #include "model/smooth_normals.h"
 
 namespace {
-
-// Vertices a face's fan of triangles takes in its mesh: three per triangle.
-int64_t fanVertices(int32_t cornerCount)
-{
-    return cornerCount >= 3 ? 3 * (static_cast<int64_t>(cornerCount) - 2) : 0;
-}
-
-// Spreads a face's corners, held at the start of its fan's place in the mesh, into the fan
-// (corners 0, k + 1, k + 2 for each k). Working from the last triangle back, no corner is
-// overwritten before the triangles that need it have taken it.
-void expandFan(MeshVertex* fan, int32_t cornerCount)
-{
-    for (int32_t k = cornerCount - 3; k >= 1; --k) {
-        fan[3 * k + 2] = fan[k + 2];
-        fan[3 * k + 1] = fan[k + 1];
-        fan[3 * k] = fan[0];
-    }
-}
 
 // The faces of one material, which make one mesh.
 struct MaterialMesh {
@@ -38,18 +20,7 @@ struct MaterialMesh {
     bool makesFrame = false;  // a face of it has a triangle
     int64_t placed = 0;       // vertices handed out to fans so far
     std::unique_ptr<MeshVertex[]> vertices;
-    Vector3 low{FLT_MAX, FLT_MAX, FLT_MAX};  // the box around every corner of its faces
-    Vector3 high{-FLT_MAX, -FLT_MAX, -FLT_MAX};
-
-    void widen(const ObjectPoint& p)
-    {
-        low.x = std::min(low.x, p.x);
-        low.y = std::min(low.y, p.y);
-        low.z = std::min(low.z, p.z);
-        high.x = std::max(high.x, p.x);
-        high.y = std::max(high.y, p.y);
-        high.z = std::max(high.z, p.z);
-    }
+    Bounds bounds;  // the box around every corner of its faces
 };
 
 class ObjectMeshBuilder {
@@ -81,8 +52,8 @@ public:
                 continue;
             const Material* material =
                 mesh.slot < source_.materials.size() ? source_.materials[mesh.slot] : source_.fallback;
-            addMeshFrame(root, material, mesh.vertices.release(), static_cast<int32_t>(mesh.placed), mesh.low,
-                         mesh.high, source_.name);
+            addMeshFrame(root, material, mesh.vertices.release(), static_cast<int32_t>(mesh.placed),
+                         mesh.bounds.low, mesh.bounds.high, source_.name);
         }
     }
 
@@ -139,7 +110,7 @@ private:
                         ? positions[static_cast<std::size_t>(index)]
                         : reflectedPoint(positions[static_cast<std::size_t>(index % vertexCount)],
                                          face.mirrorMask);
-                mesh.widen(p);
+                mesh.bounds.widen(p.x, p.y, p.z);
                 if (face.corners != nullptr) {
                     MeshVertex& corner = face.corners[k];
                     corner.x = p.x;

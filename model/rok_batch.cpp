@@ -7,26 +7,9 @@
 #include <memory>
 
 #include "model/bounds.h"
+#include "model/mesh_fans.h"
 
 namespace {
-
-// Vertices a face's fan of triangles takes in its mesh: three per triangle.
-size_t fanVertices(int32_t cornerCount)
-{
-    return cornerCount >= 3 ? 3 * static_cast<size_t>(cornerCount - 2) : 0;
-}
-
-// Spreads a face's corners, held at the start of its fan's place in the mesh, into the fan
-// (corners 0, k + 1, k + 2 for each k). Working from the last triangle back, no corner is
-// overwritten before the triangles that need it have taken it.
-void expandFan(MeshVertex* fan, int32_t cornerCount)
-{
-    for (int32_t k = cornerCount - 3; k >= 1; --k) {
-        fan[3 * k + 2] = fan[k + 2];
-        fan[3 * k + 1] = fan[k + 1];
-        fan[3 * k] = fan[0];
-    }
-}
 
 // (P1 - P0) x (P2 - P1) normalised; zero for a triangle without area. A normal whose squared
 // length leaves the float range (a face far larger or smaller than any model's) is first
@@ -95,7 +78,7 @@ void RokBatchBuilder::planMeshes(RokBatch batch, std::vector<ColourMesh>& meshes
         }
         ColourMesh& m = meshes[static_cast<size_t>(mesh)];
         m.faceCount += 2;
-        m.vertexCount += 2 * fanVertices(face.cornerCount);
+        m.vertexCount += 2 * static_cast<size_t>(fanVertices(face.cornerCount));
     }
     for (ColourMesh& m : meshes) {
         if (m.vertexCount > 0)
@@ -133,7 +116,8 @@ public:
             return nullptr;
         const RokFace& face = faceOf(pair);
         const auto mesh = static_cast<size_t>(builder.meshOfColour[static_cast<size_t>(face.colour)]);
-        return meshes[mesh].vertices.get() + fan + (copy == 0 ? 0 : fanVertices(face.cornerCount));
+        return meshes[mesh].vertices.get() + fan +
+               (copy == 0 ? 0 : static_cast<size_t>(fanVertices(face.cornerCount)));
     }
 
 private:
@@ -158,7 +142,7 @@ void RokBatchBuilder::placeFaces(RokBatch batch, std::vector<ColourMesh>& meshes
         const auto n = static_cast<size_t>(record.cornerCount);
         MeshVertex* face = n >= 3 ? mesh.vertices.get() + mesh.placed : nullptr;
         fans[pair] = n >= 3 ? static_cast<uint32_t>(mesh.placed) : kNoFan;
-        mesh.placed += 2 * fanVertices(record.cornerCount);
+        mesh.placed += 2 * static_cast<size_t>(fanVertices(record.cornerCount));
         for (size_t k = 0; k < n; ++k) {
             const RokPoint& p = records.points[static_cast<size_t>(records.corners[record.firstCorner + k])];
             mesh.bounds.widen(p.x, p.y, p.z);

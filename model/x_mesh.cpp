@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "math/vector3.h"
+#include "model/mesh_fans.h"
 #include "model/smooth_normals.h"
 
 namespace {
@@ -33,37 +34,21 @@ Vector3 fanNormal(const Face& face)
     return normalizedOrZero(sum);
 }
 
-// The n corners at the start of slot become the 3 (n - 2) vertices of their fan, triangle k
-// being (0, k + 1, k + 2). Triangles are written from the last: triangle k fills slot[3k ..
-// 3k + 2], which lies past every corner the triangles before it still read (corners 0 .. k + 1),
-// and triangle 0 is the first three corners as they stand.
-void spreadFan(MeshVertex* slot, int32_t n)
-{
-    for (int32_t k = n - 3; k >= 1; --k) {
-        const MeshVertex second = slot[k + 1];
-        const MeshVertex third = slot[k + 2];
-        slot[3 * k] = slot[0];
-        slot[3 * k + 1] = second;
-        slot[3 * k + 2] = third;
-    }
-}
-
 }  // namespace
 
 void XMesh::link()
 {
     XFaceList& list = faces;
-    std::size_t fanVertices = 0;
+    std::size_t fanTotal = 0;
     std::size_t smallCount = 0;
     for (const Face& face : list.faces) {
-        const auto n = static_cast<std::size_t>(face.vertexCount);
-        if (n >= 3)
-            fanVertices += 3 * (n - 2);
+        if (face.vertexCount >= 3)
+            fanTotal += static_cast<std::size_t>(fanVertices(face.vertexCount));
         else
-            smallCount += n;
+            smallCount += static_cast<std::size_t>(face.vertexCount);
     }
-    list.fanSlots.reset(new MeshVertex[fanVertices]);
-    list.fanVertices = fanVertices;
+    list.fanSlots.reset(new MeshVertex[fanTotal]);
+    list.fanVertices = fanTotal;
     list.smallCorners.assign(smallCount, MeshVertex{});
     std::size_t fanAt = 0;
     std::size_t smallAt = 0;
@@ -74,7 +59,7 @@ void XMesh::link()
             continue;
         if (n >= 3) {
             face.vertices = list.fanSlots.get() + fanAt;
-            fanAt += 3 * (n - 2);
+            fanAt += static_cast<std::size_t>(fanVertices(face.vertexCount));
         } else {
             face.vertices = list.smallCorners.data() + smallAt;
             smallAt += n;
@@ -146,7 +131,7 @@ MeshVertex* XMesh::releaseTriangleList(Bounds& bounds)
     }
     for (const Face& face : faces.faces) {
         if (face.vertexCount >= 3)
-            spreadFan(face.vertices, face.vertexCount);
+            expandFan(face.vertices, face.vertexCount);
     }
     return faces.fanSlots.release();
 }
