@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-// Model files larger than this are not read: a model of a million triangles takes about 60 MB,
+// Model files larger than this are not read: a model of a million triangles takes about 100 MB,
 // and what a reader builds from a file can take many times the file's size.
 constexpr std::size_t kMaxModelFileBytes = std::size_t{256} << 20;
 
